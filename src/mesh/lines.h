@@ -1,0 +1,40 @@
+// Reading a file line by line in large blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+// Bytes asked of the stream per read. Tests vary it to move the block
+// boundaries through the lines; the result never depends on it.
+extern std::size_t readblock;
+
+// Hands out the lines of a stream opened in binary mode. A line ends at a
+// line feed or a carriage return, so CR LF gives a line and an empty line.
+// The bytes after the last line end form a last line. Lines have no length
+// limit: a line longer than a block is still one line.
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* f) : f_(f) {}
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Sets `line` and `len` to the next line, without its line end. The line
+  // stays valid and writable until the next call, and line[len] is a
+  // writable byte. Returns false at the end of input or after a read error.
+  bool next(char*& line, std::size_t& len);
+
+  // True when reading stopped on an error rather than at the end of input.
+  bool failed() const { return failed_; }
+
+ private:
+  bool fill();
+
+  std::FILE* f_;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0;  // start of the first line not handed out yet
+  std::size_t end_ = 0;    // end of the bytes read so far
+  std::size_t scan_ = 0;   // where the search for the next line end resumes
+  bool eof_ = false;
+  bool failed_ = false;
+};

@@ -1,0 +1,58 @@
+// Buffered writing of the output file.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+// Collects the output in a large buffer and hands it to the stream in big
+// writes. The stream is opened in text mode, so each "\n" becomes the
+// platform's line end there. A write error is remembered, never lost.
+class Output {
+ public:
+  explicit Output(std::FILE* f, std::size_t size = 1 << 20) : f_(f), buf_(size) {}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void put(char c) {
+    if (used_ == buf_.size()) flush();
+    buf_[used_++] = c;
+  }
+
+  void write(const char* s, std::size_t n) {
+    if (n > buf_.size() - used_) {
+      flush();
+      if (n > buf_.size()) {
+        direct(s, n);
+        return;
+      }
+    }
+    std::memcpy(buf_.data() + used_, s, n);
+    used_ += n;
+  }
+
+  void write(const char* s) { write(s, std::strlen(s)); }
+
+  // Hands everything buffered to the stream and the stream's buffer to the
+  // system. Returns false once any write has failed.
+  bool flush() {
+    direct(buf_.data(), used_);
+    used_ = 0;
+    if (!failed_ && (std::fflush(f_) != 0 || std::ferror(f_))) failed_ = true;
+    return !failed_;
+  }
+
+  // True once a write has failed; later writes are skipped.
+  bool failed() const { return failed_; }
+
+ private:
+  void direct(const char* s, std::size_t n) {
+    if (n && !failed_ && std::fwrite(s, 1, n, f_) != n) failed_ = true;
+  }
+
+  std::FILE* f_;
+  std::vector<char> buf_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
