@@ -1,0 +1,17 @@
+// The terminal edition's program-wide paths. All are empty at start.
+#pragma once
+
+#include <cstddef>
+
+// Size of every path buffer, terminator included (PATH_MAX on Linux).
+constexpr std::size_t pathmax = 4096;
+
+// Input path: written by the open prompt, read by the copy command and the pass.
+extern char file[pathmax];
+
+// Output path: written by the save prompt, read by the copy command and the pass.
+extern char File[pathmax];
+
+// Name without folder of the file chosen last in either prompt: the default
+// that the next prompt offers. Written and read by GetFileName.
+extern char tit[pathmax];

@@ -1,0 +1,104 @@
+// The five operations through which the joining pass talks to the user, on
+// a terminal: message boxes and captions are lines of output, questions are
+// prompts answered by a line of input.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "console.h"
+#include "decimal.h"
+#include "user.h"
+
+namespace {
+
+// The caption of the one "window", the terminal.
+std::string caption = "facemeld";
+
+bool sametext(const std::string& a, const char* b) {
+  std::size_t n = std::strlen(b);
+  if (a.size() != n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = a[i];
+    if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+    if (c != b[i]) return false;
+  }
+  return true;
+}
+
+// Asks until the answer is y, yes, n or no in any case; end of input is No.
+bool confirm(const std::string& question) {
+  for (;;) {
+    std::optional<std::string> a = answer(question + " (y/n) ");
+    if (!a) return false;
+    if (sametext(*a, "y") || sametext(*a, "yes")) return true;
+    if (sametext(*a, "n") || sametext(*a, "no")) return false;
+  }
+}
+
+// The caption as a terminal title: control bytes would end the title
+// sequence early or start another one, so they become '?'.
+std::string titletext(const std::string& s) {
+  std::string t = s;
+  for (char& c : t)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  return t;
+}
+
+// Saves the terminal's own title on the terminal's title stack, to be put
+// back when the program ends. Terminals without the stack ignore both.
+void pushtitle() {
+  say("\033[22;0t");
+  std::atexit([] { say("\033[23;0t"); });
+}
+
+}  // namespace
+
+// One line: the caption, ": " and the text, or the text alone under an
+// empty caption. A Yes/No box asks until it gets its answer.
+int MessageBoxA(HWND, const char* text, const char* caption, unsigned type) {
+  std::string line = caption && *caption ? std::string(caption) + ": " : std::string();
+  line += text ? text : "";
+  if ((type & 0xF) == MB_YESNO) return confirm(line) ? IDYES : IDNO;
+  say(line + "\n");
+  serviceclose();
+  return 1;
+}
+
+int yesno(const char* q) { return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0; }
+
+// The prompt shows the initial answer, which an empty line accepts; end of
+// input cancels, which also answers the number in init.
+double ask(HWND, const char* prompt, const char* init) {
+  const std::string shown = std::string(prompt) + " [" + init + "] ";
+  double d = 0;
+  for (;;) {
+    std::optional<std::string> a = answer(shown);
+    if (!a) break;
+    if (scandecimal(a->empty() ? init : a->c_str(), d)) return d;
+  }
+  scandecimal(init, d);
+  return d;
+}
+
+// A status line in square brackets, and the terminal's title when the
+// output is a terminal.
+void SetTitle(HWND, const char* S) {
+  caption = S ? S : "";
+  say("[" + caption + "]\n");
+  if (isatty(1)) {
+    static bool pushed = false;
+    if (!pushed) pushtitle();
+    pushed = true;
+    say("\033]0;" + titletext(caption) + "\a");
+  }
+}
+
+void GetTitle(HWND, char* S, long n) {
+  if (n <= 0) return;
+  std::size_t k = std::min(caption.size(), static_cast<std::size_t>(n - 1));
+  std::memcpy(S, caption.data(), k);
+  S[k] = '\0';
+}
