@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Times the terminal edition of facemeld on large grid meshes.
 
-Builds facemeld and the grid generator in build/bench (Release), writes the
-grids to build/bench-data once, and then, for each grid, runs facemeld
-(normals dropped, limit 5, driven through standard input) and `wc -l FILE
-FILE` alternately, five times each, on the same file with the file in the
-page cache. Prints, per program, the median wall time, the rate over the
-input file, the peak resident memory and facemeld's time as a multiple of
-`wc -l`'s, with the memory allowance of 24 bytes per vertex + 8 MiB.
+Builds facemeld, the grid generator and the timer in build/bench (Release),
+writes the grids to build/bench-data once, and then, for each grid, runs
+facemeld (normals dropped, limit 5, driven through standard input) and
+`wc -l FILE FILE` alternately, five times each, on the same file with the
+file in the page cache. Prints, per program, the median wall time, the rate
+over the input file, the median processor time, the peak resident memory
+and the time as a multiple of `wc -l`'s, with facemeld's memory allowance of
+24 bytes per vertex + 8 MiB.
 
     python3 bench/run.py            # the 1001 x 1001 grid (about 150 MB)
     python3 bench/run.py --large    # and the 3163 x 3163 grid (about 1.5 GB)
@@ -18,7 +19,6 @@ import os
 import statistics
 import subprocess
 import sys
-import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MIB = 1 << 20
@@ -39,17 +39,11 @@ def find(builddir, name):
     sys.exit(f"{name} not found under {builddir}")
 
 
-def run(argv, stdin_path, stdout_path):
-    """Runs argv to its end; returns (wall seconds, peak resident KiB)."""
-    actions = [(os.POSIX_SPAWN_OPEN, 0, stdin_path, os.O_RDONLY, 0),
-               (os.POSIX_SPAWN_OPEN, 1, stdout_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)]
-    start = time.perf_counter()
-    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
-    _, status, usage = os.wait4(pid, 0)
-    wall = time.perf_counter() - start
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit(f"{argv[0]} failed with status {status}")
-    return wall, usage.ru_maxrss
+def run(runone, argv, stdin_path, stdout_path):
+    """Runs argv to its end; returns (wall s, processor s, peak resident KiB)."""
+    out = subprocess.run([runone, stdin_path, stdout_path] + argv, check=True,
+                         stdout=subprocess.PIPE, text=True).stdout.split()
+    return float(out[0]), float(out[1]), int(out[2])
 
 
 def warm(path):
@@ -58,7 +52,7 @@ def warm(path):
             pass
 
 
-def measure(grid, n, facemeld, wc, datadir, runs):
+def measure(grid, n, facemeld, wc, runone, datadir, runs):
     mb = os.path.getsize(grid) / 1e6
     out = os.path.join(datadir, "out.obj")
     script = os.path.join(datadir, "answers.txt")
@@ -67,20 +61,23 @@ def measure(grid, n, facemeld, wc, datadir, runs):
         f.write(f"q\n{grid}\n{out}\ny\n5\ne\n")
     warm(grid)
     times = {"facemeld": [], "wc -l": []}
+    cpu = {"facemeld": [], "wc -l": []}
     rss = {"facemeld": 0, "wc -l": 0}
+    argv = {"facemeld": [facemeld], "wc -l": [wc, "-l", grid, grid]}
     for _ in range(runs):
         if os.path.exists(out):
             os.unlink(out)
-        t, m = run([facemeld], script, log)
-        times["facemeld"].append(t)
-        rss["facemeld"] = max(rss["facemeld"], m)
-        t, m = run([wc, "-l", grid, grid], os.devnull, os.devnull)
-        times["wc -l"].append(t)
-        rss["wc -l"] = max(rss["wc -l"], m)
+        for prog, stdin, stdout in (("facemeld", script, log), ("wc -l", os.devnull, os.devnull)):
+            t, c, m = run(runone, argv[prog], stdin, stdout)
+            times[prog].append(t)
+            cpu[prog].append(c)
+            rss[prog] = max(rss[prog], m)
     with open(log, errors="replace") as f:
         summary = [line.strip() for line in f if "triangles found" in line]
     med = {k: statistics.median(v) for k, v in times.items()}
+    medcpu = {k: statistics.median(v) for k, v in cpu.items()}
     return {"name": os.path.basename(grid), "mb": mb, "vertices": n * n, "median": med,
+            "cpu": medcpu,
             "rss": rss, "summary": summary[-1] if summary else "(no summary)",
             "outmb": os.path.getsize(out) / 1e6 if os.path.exists(out) else 0}
 
@@ -97,6 +94,7 @@ def main():
     os.makedirs(datadir, exist_ok=True)
     build(args.build)
     gengrid = find(args.build, "gengrid")
+    runone = find(args.build, "runone")
     facemeld = os.path.abspath(args.facemeld) if args.facemeld else find(args.build, "facemeld")
     wc = "/usr/bin/wc"
 
@@ -108,10 +106,11 @@ def main():
             print(f"writing {grid} ...", flush=True)
             subprocess.run([gengrid, str(n), grid + ".part"], check=True)
             os.replace(grid + ".part", grid)
-        results.append(measure(grid, n, facemeld, wc, datadir, args.runs))
+        results.append(measure(grid, n, facemeld, wc, runone, datadir, args.runs))
 
-    print(f"\nmedians of {args.runs} runs each, alternating, input in the page cache")
-    print(f"{'grid':<14}{'input MB':>9}  {'program':<9}{'median s':>9}{'MB/s':>8}"
+    print(f"\nmedians of {args.runs} runs each, alternating, input in the page cache;"
+          f" cpu = user + system time")
+    print(f"{'grid':<14}{'input MB':>9}  {'program':<9}{'median s':>9}{'MB/s':>8}{'cpu s':>8}"
           f"{'peak RSS MiB':>14}{'limit MiB':>11}{'x wc -l':>9}")
     for r in results:
         limit = (24 * r["vertices"] + 8 * MIB) / MIB
@@ -121,7 +120,7 @@ def main():
             first = prog == "facemeld"
             mb = f"{r['mb']:.1f}" if first else ""
             print(f"{r['name'] if first else '':<14}{mb:>9}  {prog:<9}"
-                  f"{t:>9.3f}{r['mb'] / t:>8.0f}{r['rss'][prog] / 1024:>14.1f}"
+                  f"{t:>9.3f}{r['mb'] / t:>8.0f}{r['cpu'][prog]:>8.3f}{r['rss'][prog] / 1024:>14.1f}"
                   f"{f'{limit:.1f}' if first else '':>11}{ratio:>9.2f}")
         print(f"{'':<14}facemeld: {r['summary']}; output {r['outmb']:.1f} MB")
     if len(results) == 2:

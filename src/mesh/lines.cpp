@@ -2,7 +2,32 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 std::size_t readblock = 1 << 20;
+
+namespace {
+
+// The first line feed or carriage return in [p, e), or e when there is none.
+// Sixteen bytes are compared at a time where the processor allows it.
+const char* findend(const char* p, const char* e) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; e - p >= 16; p += 16) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    int hit = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr)));
+    if (hit) return p + __builtin_ctz(static_cast<unsigned>(hit));
+  }
+#endif
+  for (; p < e; ++p)
+    if (*p == '\n' || *p == '\r') return p;
+  return e;
+}
+
+}  // namespace
 
 // Moves the unfinished line to the front and reads one more block after it,
 // growing the buffer when the line fills it. False when nothing more came.
@@ -31,13 +56,12 @@ bool LineReader::fill() {
 bool LineReader::next(char*& line, std::size_t& len) {
   for (;;) {
     char* data = buf_.data();
-    for (std::size_t i = scan_; i < end_; ++i) {
-      if (data[i] == '\n' || data[i] == '\r') {
-        line = data + begin_;
-        len = i - begin_;
-        begin_ = scan_ = i + 1;
-        return true;
-      }
+    std::size_t i = static_cast<std::size_t>(findend(data + scan_, data + end_) - data);
+    if (i < end_) {
+      line = data + begin_;
+      len = i - begin_;
+      begin_ = scan_ = i + 1;
+      return true;
     }
     scan_ = end_;
     if (!fill()) break;
