@@ -27,7 +27,9 @@ void cutnormal(char* C) {
   char* second = std::strchr(first + 1, '/');
   if (!second) return;
   // With no texture number the first slash goes too: "7//5" becomes "7".
-  char* cut = second == first + 1 ? first : second;
+  // A corner without a vertex number keeps it, so that no corner is cut
+  // away whole: "//5" becomes "/".
+  char* cut = second == first + 1 && first != C ? first : second;
   std::memset(cut, 0, std::strlen(cut));
 }
 

@@ -19,7 +19,8 @@ const char* readcorner(const char* s, std::int32_t& value);
 // Cuts the normal part off the corner token C in place by writing NULs, as
 // is done for every face corner while normals are dropped: "7/3/5" becomes
 // "7/3", and "7//5" becomes "7", since a corner ending in a slash is
-// rejected by common readers. "7/" and "7/3" stay as they are.
+// rejected by common readers. "7/" and "7/3" stay as they are, and "//5",
+// which has no vertex number, becomes "/" rather than nothing.
 void cutnormal(char* C);
 
 // Reads the corner token C: vertex number p, texture number t, normal number

@@ -4,31 +4,34 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 // Collects the output in a large buffer and hands it to the stream in big
 // writes. The stream is opened in text mode, so each "\n" becomes the
 // platform's line end there. A write error is remembered, never lost.
 class Output {
  public:
-  explicit Output(std::FILE* f, std::size_t size = 1 << 20) : f_(f), buf_(size) {}
+  // The buffer is left uninitialised: a small file touches only the pages
+  // it fills, which keeps short runs cheap.
+  explicit Output(std::FILE* f, std::size_t size = 1 << 20)
+      : f_(f), buf_(new char[size]), size_(size) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
   void put(char c) {
-    if (used_ == buf_.size()) flush();
+    if (used_ == size_) flush();
     buf_[used_++] = c;
   }
 
   void write(const char* s, std::size_t n) {
-    if (n > buf_.size() - used_) {
+    if (n > size_ - used_) {
       flush();
-      if (n > buf_.size()) {
+      if (n > size_) {
         direct(s, n);
         return;
       }
     }
-    std::memcpy(buf_.data() + used_, s, n);
+    std::memcpy(buf_.get() + used_, s, n);
     used_ += n;
   }
 
@@ -37,7 +40,7 @@ class Output {
   // Hands everything buffered to the stream and the stream's buffer to the
   // system. Returns false once any write has failed.
   bool flush() {
-    direct(buf_.data(), used_);
+    direct(buf_.get(), used_);
     used_ = 0;
     if (!failed_ && (std::fflush(f_) != 0 || std::ferror(f_))) failed_ = true;
     return !failed_;
@@ -52,7 +55,8 @@ class Output {
   }
 
   std::FILE* f_;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_;
   std::size_t used_ = 0;
   bool failed_ = false;
 };
