@@ -1,0 +1,114 @@
+// The prompt dialog, the yes/no question and the caption operations through
+// which the joining pass talks to the user.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "decimal.h"
+#include "shell.h"
+
+namespace {
+
+constexpr int promptitem = 6;   // static: the question
+constexpr int answeritem = 11;  // edit: the answer
+
+// Takes the answer field's text as the answer and ends the dialog.
+INT_PTR accept(HWND db) {
+  diget(db, answeritem, askbuffer);
+  EndDialog(db, 1);
+  return 1;
+}
+
+INT_PTR boxinit(HWND db) {
+  ValidateRect(mwn, nullptr);
+  // The field takes no more than askbuffer holds, so an answer is never cut.
+  SendDlgItemMessageA(db, answeritem, EM_LIMITTEXT, sizeof askbuffer - 1, 0);
+  diput(db, promptitem, askprompt);
+  diput(db, answeritem, askbuffer);
+  return 1;  // the platform focuses the answer field
+}
+
+// Enter and "accept" arrive as 1, Escape, the close box and "cancel" as 2.
+// Anything else, such as the answer field's notifications, is ignored.
+INT_PTR boxcommand(HWND db, WPARAM S) {
+  if (S == IDOK) return accept(db);
+  if (S == IDCANCEL) EndDialog(db, 1);  // askbuffer keeps the offered answer
+  return 1;
+}
+
+// Key messages that reach the dialog itself rather than one of its items.
+// While Escape is down, any of them accepts the answer.
+INT_PTR boxkey(HWND db, WPARAM S, LPARAM L) {
+  unsigned V = S & 0xFF;
+  bool rel = (static_cast<DWORD>(L) >> 31) & 1;
+  KEYS[V] = rel ? 0 : static_cast<char>(0xFF);
+  if (KEYS[VK_ESCAPE]) return accept(db);
+  return 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK newboxproc(HWND db, UINT M, WPARAM S, LPARAM L) {
+  switch (M) {
+    case WM_INITDIALOG: return boxinit(db);
+    case WM_COMMAND: return boxcommand(db, S);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: return boxkey(db, S, L);
+    default: return 0;
+  }
+}
+
+int rundialogbox(HWND wn, HINSTANCE I, const char* name, DLGPROC proc) {
+  return static_cast<int>(DialogBoxParamA(I, name, wn, proc, 0));
+}
+
+void diput(HWND db, int c, const char* s) { SetDlgItemTextA(db, c, s); }
+
+void diprintf(HWND db, int c, const char* fmt, ...) {
+  char T[256];
+  va_list a;
+  va_start(a, fmt);
+  std::vsnprintf(T, sizeof T, fmt, a);
+  va_end(a);
+  diput(db, c, T);
+}
+
+int discanf(HWND db, int c, const char* fmt, ...) {
+  char T[256];
+  diget(db, c, T);
+  T[sizeof T - 1] = 0;
+  va_list a;
+  va_start(a, fmt);
+  int n = std::vsscanf(T, fmt, a);
+  va_end(a);
+  return n;
+}
+
+int getstr(HWND wn, const char* prompt, const char* init) {
+  ValidateRect(wn, nullptr);
+  std::snprintf(askprompt, sizeof askprompt, "%s", prompt);
+  std::snprintf(askbuffer, sizeof askbuffer, "%s", init);
+  rundialogbox(wn, Instance, "ASKDB", newboxproc);
+  SetFocus(wn);
+  InvalidateRect(wn, nullptr, FALSE);
+  return std::strcmp(prompt, askbuffer);
+}
+
+double ask(HWND wn, const char* prompt, const char* init) {
+  double d = 0;
+  do getstr(wn, prompt, init);
+  while (!scandecimal(askbuffer, d));
+  return d;
+}
+
+int yesno(const char* q) { return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0; }
+
+void SetTitle(HWND wn, const char* S) {
+  SendMessageA(wn, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(S));
+}
+
+void GetTitle(HWND wn, char* S, long n) {
+  SendMessageA(wn, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(S));
+}
