@@ -676,6 +676,15 @@ void refusals(Facemeld& f) {
   f.idle();
   check(!f.box() && !f.dialog("file to write mesh to?"), "cancelled: nothing else");
 
+  // Cancelling the Save As dialog ends the command without a word.
+  f.menu('q');
+  choose(f, "file to read mesh from?", dos(path("a.obj")), nullptr);
+  HWND save = waitfor("Save As dialog", [&] { return f.dialog("file to write mesh to?"); });
+  click(save, IDCANCEL);
+  waitgone(save);
+  f.idle();
+  check(f.windows().size() == 1, "Save As cancelled: nothing else");
+
   // An input that disappears after it was chosen.
   spill(path("gone.obj"), "v 0 0 0\n");
   f.menu('q');
@@ -736,6 +745,24 @@ void busy(Facemeld& f) {
   check(IsWindow(f.main) && caption(f.main) == "Whoa there, I got a file open!!", "the refusal's caption stays");
 }
 
+// Paths well past 128 characters still reach the pass (the path buffers
+// take what the dialogs can hand back).
+void longpath(Facemeld& f) {
+  std::string dir = work;
+  while (dir.size() < 200) {
+    dir += "/" + std::string(30, 'd');
+    CreateDirectoryA(dos(dir).c_str(), nullptr);
+  }
+  spill(dir + "/in.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
+  Copy c;
+  c.in = dos(dir + "/in.obj");
+  c.out = dos(dir + "/long-out.obj");
+  DeleteFileA(c.out.c_str());
+  copy(f, c);
+  check(c.in.size() > 200 && joined(c) == 1 && exists(dir + "/long-out.obj"), "a %zu-character path",
+        c.in.size());
+}
+
 void run(const char* what, const std::function<void()>& f) {
   int before = failed;
   DWORD t0 = GetTickCount();
@@ -773,6 +800,7 @@ int main(int argc, char** argv) {
     run("angles", [&] { fresh(); anglereplies(f); });
     run("big pass", [&] { fresh(); bigpass(f); });
     run("refusals", [&] { fresh(); refusals(f); });
+    run("long path", [&] { fresh(); longpath(f); });
     run("busy", [&] { fresh(); busy(f); });
     run("exit", [&] {
       fresh();
