@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake make g++ libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 xvfb xauth imagemagick
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth imagemagick
   libfast-float-dev libtinyobjloader-dev libassimp-dev assimp-utils"
 
 missing=""
