@@ -20,3 +20,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== Windows program under Wine"
 ctest --test-dir build/win64 --output-on-failure
+
+echo "== fuzzing the joining pass (bounded run)"
+sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"
