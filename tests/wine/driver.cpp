@@ -462,6 +462,18 @@ void mainwindow(Facemeld& f) {
   check(GetMenu(f.main) != nullptr, "menu bar attached");
   checkhelp(f);
   shot("main");
+
+  // Restored and made narrow and low, the window wraps the text anew.
+  PostMessageA(f.main, WM_SYSCOMMAND, SC_RESTORE, 0);
+  f.idle();
+  SetWindowPos(f.main, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  f.idle();
+  check(!IsZoomed(f.main), "restored");
+  checkhelp(f);
+  PostMessageA(f.main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  f.idle();
+  GetWindowRect(f.main, &r);
+  check(IsZoomed(f.main) && r.left == -4 && r.top == -4, "maximized again at (%ld, %ld)", r.left, r.top);
 }
 
 // Reads the resources of the executable: the menu bar, the prompt dialog's
@@ -667,8 +679,9 @@ void refusals(Facemeld& f) {
         "same file, then: '%s' '%s'", tried.caption.c_str(), tried.text.c_str());
   check(slurp(path("a.obj")) == "v 0 0 0\n", "same file: left as it was");
 
-  // A name that does not exist: the Open dialog itself refuses it.
-  f.menu('q');
+  // A name that does not exist: the Open dialog itself refuses it. (The
+  // command comes as an accelerator would send it: 257 in the low word.)
+  PostMessageA(f.main, WM_COMMAND, MAKEWPARAM(257, 1), 0);
   choose(f, "file to read mesh from?", dos(path("missing.obj")), nullptr);
   Box nofile = answer(f, IDOK);
   HWND d = waitfor("Open dialog", [&] { return f.dialog("file to read mesh from?"); });

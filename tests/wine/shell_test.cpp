@@ -140,6 +140,59 @@ void captions() {
   DestroyWindow(w);
 }
 
+// Answers the next dialog of this process from another thread: puts
+// `typed` into item 11 when given, then presses button `id`.
+struct Answer {
+  int id;
+  const char* typed;
+  HANDLE thread = nullptr;
+
+  void start() {
+    thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+      Answer* a = static_cast<Answer*>(p);
+      for (int i = 0; i < 1000; ++i, Sleep(5)) {
+        HWND d = FindWindowA("#32770", nullptr);
+        if (!d || !IsWindowVisible(d)) continue;
+        if (a->typed) SetDlgItemTextA(d, 11, a->typed);
+        PostMessageA(GetDlgItem(d, a->id), BM_CLICK, 0, 0);
+        return 0;
+      }
+      return 1;
+    }, this, 0, nullptr);
+  }
+  void join() {
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
+};
+
+// The modal prompt dialog ends with 1 whichever button ends it; only accept
+// takes the typed answer. yesno answers exactly 1 or 0.
+void modal() {
+  struct {
+    int id;
+    const char* after;
+  } cases[] = {{IDOK, "7"}, {IDCANCEL, "5"}};
+  for (auto& k : cases) {
+    std::strcpy(askbuffer, "5");
+    Answer a{k.id, "7"};
+    a.start();
+    int r = rundialogbox(nullptr, Instance, "ASKDB", newboxproc);
+    a.join();
+    check(r == 1 && std::string(askbuffer) == k.after, k.id == IDOK ? "accept ends with 1" : "cancel ends with 1");
+  }
+  struct {
+    int id, result;
+  } answers[] = {{IDYES, 1}, {IDNO, 0}};
+  for (auto& k : answers) {
+    Answer a{k.id, nullptr};
+    a.start();
+    int r = yesno("question?");
+    a.join();
+    check(r == k.result, k.id == IDYES ? "yesno: Yes is 1" : "yesno: No is 0");
+  }
+}
+
 // Without its template the dialog cannot be made: ask then answers the
 // number it offered, without asking.
 void notemplate() {
@@ -159,6 +212,7 @@ int main() {
   commands();
   keys();
   captions();
+  modal();
   notemplate();
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed ? 1 : 0;
