@@ -12,6 +12,8 @@
 #include "paths.h"
 #include "user.h"
 
+char tit[pathmax];
+
 namespace {
 
 // The full path of `name`; unchanged when it is one already, or when the

@@ -11,7 +11,6 @@
 
 char file[pathmax];
 char File[pathmax];
-char tit[pathmax];
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The terminal edition driven like a script or a person would drive it:
 // answers on standard input, the exact transcript on standard output.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -50,26 +52,40 @@ std::size_t count(const std::string& s, const std::string& part) {
   return n;
 }
 
-// facemeld running in `dir`, with pipes on its standard input and output.
+// facemeld running in `dir`, with pipes on its standard input and output,
+// or with both on a terminal of its own.
 class Session {
  public:
-  explicit Session(const std::string& dir) {
+  explicit Session(const std::string& dir, bool terminal = false) {
     int to[2], from[2];
-    if (pipe(to) != 0 || pipe(from) != 0) std::abort();
+    if (terminal) {
+      int master = posix_openpt(O_RDWR | O_NOCTTY);
+      if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) std::abort();
+      to[0] = from[1] = -1;
+      to[1] = from[0] = master;
+    } else if (pipe(to) != 0 || pipe(from) != 0) {
+      std::abort();
+    }
+    std::string slave = terminal ? ptsname(to[1]) : "";
     pid_ = fork();
     if (pid_ == 0) {
+      if (terminal) {
+        setsid();  // the terminal becomes the controlling one, as in a session
+        to[0] = from[1] = open(slave.c_str(), O_RDWR);
+      }
       dup2(to[0], 0);
       dup2(from[1], 1);
-      close(to[0]), close(to[1]), close(from[0]), close(from[1]);
+      for (int fd : {to[0], to[1], from[0], from[1]})
+        if (fd > 1) close(fd);
       if (chdir(dir.c_str()) == 0) execl(FACEMELD_BIN, FACEMELD_BIN, static_cast<char*>(nullptr));
       _exit(127);
     }
-    close(to[0]), close(from[1]);
+    if (!terminal) close(to[0]), close(from[1]);
     in_ = to[1], out_ = from[0];
   }
   ~Session() {
     if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-    if (in_ >= 0) close(in_);
+    if (in_ >= 0 && in_ != out_) close(in_);
     close(out_);
   }
 
@@ -94,8 +110,7 @@ class Session {
   // Ends the input, reads everything and returns the exit status, or -1
   // unless the program exited by itself.
   int finish() {
-    close(in_);
-    in_ = -1;
+    if (in_ != out_) close(in_), in_ = -1;
     while (readsome(10000)) {
     }
     int status;
@@ -354,6 +369,32 @@ TEST_F(Term, InterruptOutsideThePassEndsTheProgram) {
     std::string end = std::string(c.waits) + "\n";
     EXPECT_EQ(s.out.substr(s.out.size() - end.size()), end);
   }
+}
+
+// On a terminal the answers are not echoed a second time, and the captions
+// also become the terminal's title, whose own is put back at the end.
+TEST_F(Term, UsesTheTerminalsEchoAndTitle) {
+  put("in.obj", square());
+  Session s(dir, true);
+  const std::pair<std::string, const char*> steps[] = {
+      {menu, "q"}, {"path: ", "in.obj"}, {"[in.obj]: ", "out.obj"},
+      {"(y/n) ", "n"}, {"[5] ", ""}, {menu, "e"}};
+  for (const auto& [prompt, typed] : steps) {
+    ASSERT_TRUE(s.await(prompt)) << prompt;
+    s.type(std::string(typed) + "\r");
+  }
+  EXPECT_EQ(s.finish(), 0);
+  std::string out = s.out.substr(s.out.find(menu));
+  replaceall(out, "\r\n", "\n");
+  EXPECT_EQ(out, menu + "q\nfile to read mesh from?\npath: in.obj\n"
+                        "file to write mesh to?\npath [in.obj]: out.obj\n" +
+                     normals + "n\n[reading file to count the vertexes]\n"
+                     "\033[22;0t\033]0;reading file to count the vertexes\a" + angle +
+                     "\n[working on file]\n\033]0;working on file\a"
+                     "[facemeld]\n\033]0;facemeld\a"
+                     "2 triangles found, 1 pairs of triangles joined\n" +
+                     menu + "e\n\033[23;0t");
+  EXPECT_EQ(get("out.obj"), quad);
 }
 
 }  // namespace
