@@ -127,6 +127,17 @@ HWND waitfor(const char* what, const std::function<HWND()>& f, int ms = 8000) {
   throw Stuck{what};
 }
 
+void waituntil(const char* what, const std::function<bool()>& f) {
+  waitfor(what, [&] { return f() ? HWND_BROADCAST : nullptr; });
+}
+
+// True when f holds now or within a few seconds.
+bool becomes(const std::function<bool()>& f) {
+  for (DWORD t0 = GetTickCount(); GetTickCount() - t0 < 3000; Sleep(10))
+    if (f()) return true;
+  return false;
+}
+
 void waitgone(HWND h) {
   for (DWORD t0 = GetTickCount(); IsWindow(h) && IsWindowVisible(h); Sleep(5))
     if (GetTickCount() - t0 > 8000) throw Stuck{"window to go"};
@@ -316,7 +327,7 @@ void angle(Facemeld& f, Copy& c) {
     HWND edit = item(d, 11);
     if (r.how == Reply::accept || r.how == Reply::enter) type(edit, r.typed);
     if (c.shots) {
-      f.idle();
+      becomes([&] { return text(edit) == r.typed; });
       shot("prompt");
     }
     switch (r.how) {
@@ -465,12 +476,12 @@ void mainwindow(Facemeld& f) {
 
   // Restored and made narrow and low, the window wraps the text anew.
   PostMessageA(f.main, WM_SYSCOMMAND, SC_RESTORE, 0);
-  f.idle();
+  waituntil("restored", [&] { return !IsZoomed(f.main); });
   SetWindowPos(f.main, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
   f.idle();
-  check(!IsZoomed(f.main), "restored");
   checkhelp(f);
   PostMessageA(f.main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  waituntil("maximized", [&] { return IsZoomed(f.main) != 0; });
   f.idle();
   GetWindowRect(f.main, &r);
   check(IsZoomed(f.main) && r.left == -4 && r.top == -4, "maximized again at (%ld, %ld)", r.left, r.top);
@@ -745,7 +756,7 @@ void busy(Facemeld& f) {
   HWND s = waitfor("summary", [&] { return f.box(); });
   PostMessageA(f.main, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
   check(beeped(b0 + 2), "close box while a file is open: a beep");
-  check(IsWindow(f.main) && caption(f.main) == "Whoa there, I got a file open!!",
+  check(becomes([&] { return caption(f.main) == "Whoa there, I got a file open!!"; }) && IsWindow(f.main),
         "close box while a file is open: '%s'", caption(f.main).c_str());
   f.menu('e');
   check(beeped(b0 + 3), "&exit while a file is open: a beep");
