@@ -578,6 +578,7 @@ void goldenruns(Facemeld& f) {
   const char* cases[] = {"cube-drop", "cube-keep", "mixed-drop", "mixed-keep", "square",
                          "terrain-0", "terrain-30", "terrain-5"};
   bool first = true;
+  std::string last;  // the name chosen last, which the next Open dialog offers
   for (const char* name : cases) {
     std::string dir = goldens + "/" + name;
     std::istringstream answers(slurp(dir + "/answers"));
@@ -590,11 +591,12 @@ void goldenruns(Facemeld& f) {
     c.out = dos(path(std::string(name) + ".obj"));
     c.drop = yn == "y";
     c.replies = {{Reply::accept, limit}};
-    c.offered = first ? "" : nullptr;
+    c.offered = last.c_str();
     c.shots = first;
     DeleteFileA(c.out.c_str());
     copy(f, c);
     first = false;
+    last = std::string(name) + ".obj";
     check(!c.boxes.empty() && c.boxes.back().text == summary && c.boxes.back().caption.empty() &&
               !c.boxes.back().owner,
           "%s: summary '%s'", name, c.boxes.empty() ? "" : c.boxes.back().text.c_str());
