@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "coordinate.h"
 #include "corner.h"
 #include "globals.h"
 #include "lines.h"
@@ -88,6 +89,12 @@ struct Line {
 
   const char* token(std::size_t i) const { return L + P[i]; }
   std::size_t M() const { return P.size(); }
+
+  // The value of token i as atof reads it.
+  double coordinate(std::size_t i) const {
+    const char* end = i + 1 < P.size() ? L + P[i + 1] : L + mm + 1;
+    return readcoordinate(token(i), end);
+  }
 };
 
 // The face line held back to be tested against the next triangle:
@@ -175,9 +182,9 @@ void Pass::dispatch(Line& c) {
   const char* keyword = c.token(0);
   std::size_t M = c.M();
   if (std::strcmp(keyword, "v") == 0) {
-    double x = M > 1 ? std::atof(c.token(1)) : 0.0;
-    double y = M > 2 ? std::atof(c.token(2)) : 0.0;
-    double z = M > 3 ? std::atof(c.token(3)) : 0.0;
+    double x = M > 1 ? c.coordinate(1) : 0.0;
+    double y = M > 2 ? c.coordinate(2) : 0.0;
+    double z = M > 3 ? c.coordinate(3) : 0.0;
     // A file that grew since it was counted has more vertex lines than
     // the table has room for; those are copied but not stored.
     if (inv < nv_) vert[inv++] = xyz(x, y, z);
