@@ -10,13 +10,13 @@
 #include <fast_float/fast_float.h>
 
 #include <system_error>
-#endif
 
 namespace {
 
 bool isdigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+#endif
 
 double readcoordinate(const char* s, const char* e) {
 #ifdef FACEMELD_FAST_FLOAT
