@@ -16,8 +16,8 @@ char tit[pathmax];
 
 namespace {
 
-// The full path of `name`; unchanged when it is one already, or when the
-// current directory cannot be told, when it is used as typed.
+// The full path of `name`. A name that is one already, and any name while
+// the current directory cannot be found, comes back as typed.
 std::string fullpath(const std::string& name) {
   if (name[0] == '/') return name;
   std::error_code ec;

@@ -337,6 +337,27 @@ TEST_F(Term, RefusesToCopyAFileOntoItself) {
   }
 }
 
+// A folder as input and a full disk as output fail in the pass itself;
+// the caption comes back before the two boxes.
+TEST_F(Term, ReportsReadAndWriteErrorsOfThePass) {
+  put("in.obj", square());
+  fs::create_directory(dir + "/folder.obj");
+  fs::create_symlink("/dev/full", dir + "/full.obj");
+  const struct { const char* script; const char* boxes; } cases[] = {
+      {"q\nfolder.obj\nout.obj\nn\n\n",
+       "[facemeld]\nI can't read this file: @/folder.obj\n"
+       "I tried to read this file but it didn't work: @/folder.obj\n"},
+      {"q\nin.obj\nfull.obj\ny\nn\n\n",
+       "[working on file]\n[facemeld]\nI can't write this file: @/full.obj\n"
+       "I tried to read this file but it didn't work: @/in.obj\n"},
+  };
+  for (const auto& c : cases) {
+    std::string out = run(c.script);
+    std::string end = angle + "\n" + c.boxes + menu + "\n";
+    EXPECT_EQ(out.substr(out.size() - std::min(out.size(), end.size())), end) << out;
+  }
+}
+
 // Ctrl-C while a pass is under way only beeps and changes the caption.
 TEST_F(Term, InterruptDuringThePassIsRefused) {
   put("in.obj", square());
