@@ -15,7 +15,7 @@
 namespace {
 
 // The caption of the one "window", the terminal.
-std::string caption = "facemeld";
+std::string title = "facemeld";
 
 bool sametext(const std::string& a, const char* b) {
   std::size_t n = std::strlen(b);
@@ -86,19 +86,19 @@ double ask(HWND, const char* prompt, const char* init) {
 // A status line in square brackets, and the terminal's title when the
 // output is a terminal.
 void SetTitle(HWND, const char* S) {
-  caption = S ? S : "";
-  say("[" + caption + "]\n");
+  title = S ? S : "";
+  say("[" + title + "]\n");
   if (isatty(1)) {
     static bool pushed = false;
     if (!pushed) pushtitle();
     pushed = true;
-    say("\033]0;" + titletext(caption) + "\a");
+    say("\033]0;" + titletext(title) + "\a");
   }
 }
 
 void GetTitle(HWND, char* S, long n) {
   if (n <= 0) return;
-  std::size_t k = std::min(caption.size(), static_cast<std::size_t>(n - 1));
-  std::memcpy(S, caption.data(), k);
+  std::size_t k = std::min(title.size(), static_cast<std::size_t>(n - 1));
+  std::memcpy(S, title.data(), k);
   S[k] = '\0';
 }
