@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "coordinate.h"
 #include "fake_user.h"
 #include "globals.h"
 #include "lines.h"
@@ -191,6 +192,23 @@ bool isjoin(const std::vector<std::string>& q, const std::vector<std::string>& h
   return false;
 }
 
+// Every coordinate of a vertex line is read exactly as atof reads it: the
+// same bits, or NaN for NaN.
+void checkCoordinates(const std::vector<Line>& lines) {
+  for (const Line& l : lines)
+    for (std::size_t i = 1; i < l.tok.size() && i < 4 && l.tok[0] == "v"; ++i) {
+      const std::string& t = l.tok[i];
+      std::string padded = t + '\0' + "7e5";  // what may follow a token's NUL
+      double got = readcoordinate(padded.c_str(), padded.c_str() + padded.size());
+      double want = std::atof(t.c_str());
+      bool same = std::isnan(want) ? std::isnan(got)
+                                   : std::memcmp(&got, &want, sizeof got) == 0;
+      char shown[80];
+      std::snprintf(shown, sizeof shown, " read as %.17g, atof gives %.17g", got, want);
+      require(same, "coordinate " + t + shown);
+    }
+}
+
 struct Run {
   int result = -1;
   std::string out;
@@ -328,6 +346,7 @@ void checkInput(const std::uint8_t* data, std::size_t size, const std::string& d
   const std::string in = dir + "/in.obj", out = dir + "/out.obj", again = dir + "/again.obj";
   spit(in, input);
   std::vector<Line> lines = splitInput(input);
+  checkCoordinates(lines);
 
   Run first = runPass(in, out, 4096);
   output = first.out;
