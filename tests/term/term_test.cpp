@@ -191,7 +191,7 @@ TEST_F(Term, MenuExitsOnEAndShowsItselfAgainOnAnythingElse) {
   }
 }
 
-// The script of the manual, with absolute paths and CR LF line ends too.
+// A script that gives every answer at once, with LF and with CR LF line ends.
 TEST_F(Term, CopiesTheUnitSquareIntoOneQuad) {
   for (const char* eol : {"\n", "\r\n"}) {
     put("in.obj", square());
