@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     if (fs::is_directory(argv[i])) {
       for (const fs::directory_entry& e : fs::recursive_directory_iterator(argv[i]))
         if (e.is_regular_file() && (!meshes || ismesh(e.path()))) files.push_back(e.path());
-    } else {
+    } else if (fs::is_regular_file(argv[i])) {
       files.push_back(argv[i]);
     }
   }
