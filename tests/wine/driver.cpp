@@ -1,6 +1,7 @@
-// End-to-end test of facemeld.exe, operated the way a user would: Alt+key
-// on the menu bar, typing into the dialogs' fields, clicking their buttons,
-// Escape and the close boxes, all as window messages to the visible windows.
+// End-to-end test of facemeld.exe, operated the way a user would: menu
+// commands and their Alt+key mnemonics, typing into the dialogs' fields,
+// clicking their buttons, Escape and the close boxes, all as window messages
+// to the visible windows.
 // It reads back captions, dialog and box texts, the screen and the files.
 //
 //   driver.exe FACEMELD.EXE GOLDENS WORK SHOTS BEEPLOG ICON
@@ -121,7 +122,7 @@ std::string text(HWND h) {
 
 HWND item(HWND dlg, int id) { return GetDlgItem(dlg, id); }
 
-HWND waitfor(const char* what, const std::function<HWND()>& f, int ms = 8000) {
+HWND waitfor(const char* what, const std::function<HWND()>& f, int ms = 15000) {
   for (DWORD t0 = GetTickCount(); GetTickCount() - t0 < static_cast<DWORD>(ms); Sleep(5))
     if (HWND h = f()) return h;
   throw Stuck{what};
@@ -140,7 +141,7 @@ bool becomes(const std::function<bool()>& f) {
 
 void waitgone(HWND h) {
   for (DWORD t0 = GetTickCount(); IsWindow(h) && IsWindowVisible(h); Sleep(5))
-    if (GetTickCount() - t0 > 8000) throw Stuck{"window to go"};
+    if (GetTickCount() - t0 > 15000) throw Stuck{"window to go"};
 }
 
 void click(HWND dlg, int id) { PostMessageA(item(dlg, id), BM_CLICK, 0, 0); }
@@ -225,9 +226,12 @@ struct Facemeld {
   // Alt+letter: picks a menu bar item by its mnemonic.
   void menu(char letter) const { PostMessageA(main, WM_SYSCHAR, letter, 1 << 29); }
 
-  DWORD wait() {
+  // The command a menu bar item sends when it is clicked.
+  void command(int id) const { PostMessageA(main, WM_COMMAND, id, 0); }
+
+  DWORD wait(DWORD ms) {
     DWORD code = 99;
-    if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     return code;
   }
 
@@ -343,7 +347,7 @@ void angle(Facemeld& f, Copy& c) {
 
 // Runs the copy command from the menu to the summary box, which it answers.
 void copy(Facemeld& f, Copy& c) {
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", c.in, c.offered);
   std::string name = c.in.substr(c.in.find_last_of("\\/") + 1);
   choose(f, "file to write mesh to?", c.out, name.c_str());
@@ -485,6 +489,21 @@ void mainwindow(Facemeld& f) {
   f.idle();
   GetWindowRect(f.main, &r);
   check(IsZoomed(f.main) && r.left == -4 && r.top == -4, "maximized again at (%ld, %ld)", r.left, r.top);
+
+  // Alt+Q picks "&quadrify an .OBJ file". Under load Wine's menu loop can
+  // drop the key, so it is pressed again; a second command would only beep.
+  HWND d = nullptr;
+  for (int i = 0; i < 3 && !d; ++i) {
+    f.menu('q');
+    d = becomes([&] { return f.dialog("file to read mesh from?") != nullptr; }) ? f.dialog("file to read mesh from?")
+                                                                                : nullptr;
+  }
+  check(d != nullptr, "Alt+Q starts the copy command");
+  if (d) {
+    click(d, IDCANCEL);
+    waitgone(d);
+    f.idle();
+  }
 }
 
 // Reads the resources of the executable: the menu bar, the prompt dialog's
@@ -639,7 +658,7 @@ void bigpass(Facemeld& f) {
   spill(path("grid.obj"), grid(300));
   DeleteFileA(dos(path("grid-out.obj")).c_str());
   Captions watch(f.main);
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", dos(path("grid.obj")), nullptr);
   choose(f, "file to write mesh to?", dos(path("grid-out.obj")), "grid.obj");
   answer(f, IDNO);
@@ -666,7 +685,7 @@ void refusals(Facemeld& f) {
     std::string in, out;
   } bad[] = {{"input", path("a.txt"), path("b.obj")}, {"output", path("a.obj"), path("b.objx")}};
   for (auto& k : bad) {
-    f.menu('q');
+    f.command(257);
     choose(f, "file to read mesh from?", dos(k.in), nullptr);
     choose(f, "file to write mesh to?", dos(k.out), nullptr);
     Box b = answer(f, IDOK);
@@ -678,7 +697,7 @@ void refusals(Facemeld& f) {
 
   // The same file as input and output.
   std::string same = dos(path("a.obj"));
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", same, nullptr);
   choose(f, "file to write mesh to?", same, nullptr);
   Box replace = answer(f, IDYES);  // the dialog's own "replace it?"
@@ -705,7 +724,7 @@ void refusals(Facemeld& f) {
   check(!f.box() && !f.dialog("file to write mesh to?"), "cancelled: nothing else");
 
   // Cancelling the Save As dialog ends the command without a word.
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", dos(path("a.obj")), nullptr);
   HWND save = waitfor("Save As dialog", [&] { return f.dialog("file to write mesh to?"); });
   click(save, IDCANCEL);
@@ -715,7 +734,7 @@ void refusals(Facemeld& f) {
 
   // An input that disappears after it was chosen.
   spill(path("gone.obj"), "v 0 0 0\n");
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", dos(path("gone.obj")), nullptr);
   waitfor("Save As dialog", [&] { return f.dialog("file to write mesh to?"); });
   DeleteFileA(dos(path("gone.obj")).c_str());
@@ -741,13 +760,13 @@ bool beeped(int n) {
 void busy(Facemeld& f) {
   spill(path("square.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 1 3 4\n");
   DeleteFileA(dos(path("square-out.obj")).c_str());
-  f.menu('q');
+  f.command(257);
   choose(f, "file to read mesh from?", dos(path("square.obj")), nullptr);
   choose(f, "file to write mesh to?", dos(path("square-out.obj")), nullptr);
   HWND q = waitfor("normals question", [&] { return f.box(); });
   check(IsWindowEnabled(f.main), "main window enabled during the normals question");
   int b0 = beeps();
-  f.menu('q');
+  f.command(257);
   check(beeped(b0 + 1), "second copy command: a beep");
   Sleep(200);
   check(!f.dialog("file to read mesh from?") && f.box() == q && caption(f.main) == "facemeld",
@@ -760,7 +779,7 @@ void busy(Facemeld& f) {
   check(beeped(b0 + 2), "close box while a file is open: a beep");
   check(becomes([&] { return caption(f.main) == "Whoa there, I got a file open!!"; }) && IsWindow(f.main),
         "close box while a file is open: '%s'", caption(f.main).c_str());
-  f.menu('e');
+  f.command(258);
   check(beeped(b0 + 3), "&exit while a file is open: a beep");
   check(IsWindow(f.main) && caption(f.main) == "Whoa there, I got a file open!!",
         "&exit while a file is open: '%s'", caption(f.main).c_str());
@@ -833,8 +852,11 @@ int main(int argc, char** argv) {
     run("exit", [&] {
       fresh(false);
       check(!f.box() && !f.prompt(), "idle before &exit");
-      f.menu('e');
-      DWORD code = f.wait();
+      DWORD code = 99;
+      for (int i = 0; i < 3 && code == 99; ++i) {  // Alt+E, pressed again if Wine dropped it
+        f.menu('e');
+        code = f.wait(5000);
+      }
       check(code == 0, "&exit while idle: exit status %lu", code);
     });
   }
