@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "coordinate.h"
+#include "decimal.h"
 #include "fake_user.h"
 #include "globals.h"
 #include "lines.h"
@@ -209,6 +210,25 @@ void checkCoordinates(const std::vector<Line>& lines) {
     }
 }
 
+// Every token taken as an answer to the angle question: a decimal number
+// (sign, digits with an optional point, optional exponent) is read as
+// strtod reads it, and nothing else is a number, so that no answer gives
+// a NaN limit.
+void checkAnswers(const std::vector<Line>& lines) {
+  for (const Line& l : lines)
+    for (const std::string& t : l.tok) {
+      const char* p = t.c_str() + (t[0] == '+' || t[0] == '-');
+      bool decimal = (p[0] >= '0' && p[0] <= '9') || (p[0] == '.' && p[1] >= '0' && p[1] <= '9');
+      bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+      double d = 12345;
+      bool read = scandecimal(t.c_str(), d);
+      require(read == (decimal && !hex), "answer " + t + (read ? " taken" : " refused"));
+      if (!read) continue;
+      double want = std::strtod(t.c_str(), nullptr);
+      require(std::memcmp(&d, &want, sizeof d) == 0, "answer " + t + " misread");
+    }
+}
+
 struct Run {
   int result = -1;
   std::string out;
@@ -347,6 +367,7 @@ void checkInput(const std::uint8_t* data, std::size_t size, const std::string& d
   spit(in, input);
   std::vector<Line> lines = splitInput(input);
   checkCoordinates(lines);
+  checkAnswers(lines);
 
   Run first = runPass(in, out, 4096);
   output = first.out;
