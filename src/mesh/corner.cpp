@@ -21,16 +21,29 @@ const char* readcorner(const char* s, std::int32_t& value) {
   return s;
 }
 
-void cutnormal(char* C) {
-  char* first = std::strchr(C, '/');
-  if (!first) return;
-  char* second = std::strchr(first + 1, '/');
-  if (!second) return;
-  // With no texture number the first slash goes too: "7//5" becomes "7".
-  // A corner without a vertex number keeps it, so that no corner is cut
-  // away whole: "//5" becomes "/".
+namespace {
+
+// The first slash at or after s in its token, or the token's NUL.
+char* slash(char* s) {
+  while (*s && *s != '/') ++s;
+  return s;
+}
+
+// Cuts the token C from its second slash to its end. With no texture number
+// the first slash goes too: "7//5" becomes "7". A corner without a vertex
+// number keeps it, so that no corner is cut away whole: "//5" becomes "/".
+void cutat(char* C, char* first, char* second) {
   char* cut = second == first + 1 && first != C ? first : second;
-  std::memset(cut, 0, std::strlen(cut));
+  while (*cut) *cut++ = '\0';
+}
+
+}  // namespace
+
+void cutnormal(char* C) {
+  char* first = slash(C);
+  if (!*first) return;
+  char* second = slash(first + 1);
+  if (*second) cutat(C, first, second);
 }
 
 namespace {
@@ -44,18 +57,20 @@ const xyz* lookup(std::int32_t p) {
 
 }  // namespace
 
+// One walk along the token: each number is read where the walk stands, and
+// the next slash is looked for only past the digits just read.
 void findptn(char* C, std::int32_t& p, std::int32_t& t, std::int32_t& n, xyz& v) {
   n = t = p = absent;
-  readcorner(C, p);
+  const char* end = readcorner(C, p);
   const xyz* stored = lookup(p);
   v = stored ? *stored : xyz();
-  const char* first = std::strchr(C, '/');
-  if (first) {
-    readcorner(first + 1, t);
-    const char* second = std::strchr(first + 1, '/');
-    if (second) readcorner(second + 1, n);
-  }
-  if (Nn) cutnormal(C);
+  char* first = slash(end ? C + (end - C) : C);
+  if (!*first) return;
+  end = readcorner(first + 1, t);
+  char* second = slash(end ? C + (end - C) : first + 1);
+  if (!*second) return;
+  readcorner(second + 1, n);
+  if (Nn) cutat(C, first, second);
 }
 
 void pl(Output& F, const char* L, const std::size_t* P, std::size_t n, std::size_t N) {
@@ -68,15 +83,7 @@ void pl(Output& F, const char* L, const std::size_t* P, std::size_t n, std::size
     }
   } else {
     // Every separator byte of the line is NUL by now and goes out as a space.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      if (L[i] == '\0') {
-        F.write(L + start, i - start);
-        F.put(' ');
-        start = i + 1;
-      }
-    }
-    F.write(L + start, n - start);
+    F.writespaced(L, n);
   }
   F.put('\n');
 }

@@ -1,6 +1,7 @@
 // Buffered writing of the output file.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -36,6 +37,19 @@ class Output {
   }
 
   void write(const char* s) { write(s, std::strlen(s)); }
+
+  // Writes the n bytes at s with each NUL among them as a space.
+  void writespaced(const char* s, std::size_t n) {
+    while (n > 0) {
+      if (used_ == size_) flush();
+      std::size_t k = std::min(n, size_ - used_);
+      char* o = buf_.get() + used_;
+      for (std::size_t i = 0; i < k; ++i) o[i] = s[i] ? s[i] : ' ';
+      used_ += k;
+      s += k;
+      n -= k;
+    }
+  }
 
   // Hands everything buffered to the stream and the stream's buffer to the
   // system. Returns false once any write has failed.
