@@ -31,4 +31,5 @@ cp fuzz/regressions/* "$seeds/"
 
 build/fuzz/fuzz_readobj -max_total_time="$seconds" -max_len=4096 -timeout=20 \
   -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=build/fuzz/findings/ \
+  -dict=fuzz/obj.dict \
   "$@" build/fuzz/corpus "$seeds"
