@@ -746,6 +746,17 @@ void refusals(Facemeld& f) {
         "missing input: '%s' '%s', then '%s'", cant.caption.c_str(), cant.text.c_str(), then.caption.c_str());
   f.idle();
   check(!exists(path("gone-out.obj")), "missing input: no output created");
+
+  // A file without vertex lines: an empty copy, the warning, the summary.
+  spill(path("text.obj"), "# not a mesh\n");
+  Copy c;
+  c.in = dos(path("text.obj"));
+  c.out = dos(path("text-out.obj"));
+  copy(f, c);
+  check(c.boxes.size() == 2 && c.boxes[0].text == "this file may not be a mesh file" && c.boxes[0].caption == c.in &&
+            !c.boxes[0].owner && joined(c) == 0,
+        "not a mesh: the warning, then the summary");
+  check(exists(path("text-out.obj")) && slurp(path("text-out.obj")).empty(), "not a mesh: an empty copy");
 }
 
 // Waits until the program has beeped n times in all.
