@@ -9,6 +9,10 @@
 #include <system_error>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "coordinate.h"
 #include "corner.h"
 #include "globals.h"
@@ -74,17 +78,38 @@ struct Line {
   // Returns false for a line of separators only, which is dropped.
   bool split(char* line, std::size_t len) {
     L = line;
-    for (std::size_t i = 0; i < len; ++i)
-      if (issep(L[i])) L[i] = '\0';
-    L[len] = '\0';
-    mm = len;
-    while (mm > 0 && L[mm - 1] == '\0') --mm;
-    if (mm == 0) return false;
     P.clear();
-    if (L[0]) P.push_back(0);
-    for (std::size_t i = 1; i < mm; ++i)
-      if (L[i] && !L[i - 1]) P.push_back(i);
-    return true;
+    mm = 0;
+    bool sep = true;  // whether the byte before i is a separator
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a mask of the separators, NUL written over
+    // them, a token start wherever a separator is followed by another byte.
+    const __m128i space = _mm_set1_epi8(' ');
+    for (; len - i >= 16; i += 16) {
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L + i));
+      __m128i s = _mm_cmpeq_epi8(_mm_max_epu8(b, space), space);  // bytes 0 ... 32
+      unsigned seps = static_cast<unsigned>(_mm_movemask_epi8(s));
+      if (seps) _mm_storeu_si128(reinterpret_cast<__m128i*>(L + i), _mm_andnot_si128(s, b));
+      unsigned others = ~seps & 0xffff;
+      if (others) mm = i + 32 - static_cast<std::size_t>(__builtin_clz(others));
+      for (unsigned starts = others & (seps << 1 | sep); starts; starts &= starts - 1)
+        P.push_back(i + static_cast<std::size_t>(__builtin_ctz(starts)));
+      sep = seps >> 15;
+    }
+#endif
+    for (; i < len; ++i) {
+      if (issep(L[i])) {
+        L[i] = '\0';
+        sep = true;
+      } else {
+        if (sep) P.push_back(i);
+        sep = false;
+        mm = i + 1;
+      }
+    }
+    L[len] = '\0';
+    return mm > 0;
   }
 
   const char* token(std::size_t i) const { return L + P[i]; }
