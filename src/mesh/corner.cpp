@@ -7,17 +7,18 @@
 const char* readcorner(const char* s, std::int32_t& value) {
   bool negative = *s == '-';
   if (*s == '+' || *s == '-') ++s;
-  if (*s < '0' || *s > '9') return nullptr;
-  // Accumulated as a negative number, whose range reaches INT32_MIN, and
-  // held there once it passes either limit.
-  constexpr std::int64_t low = INT32_MIN;
-  std::int64_t v = 0;
-  for (; *s >= '0' && *s <= '9'; ++s)
-    if (v > low) v = v * 10 - (*s - '0');
-  if (v < low) v = low;
-  if (!negative) v = -v;
-  if (v > INT32_MAX) v = INT32_MAX;
-  value = static_cast<std::int32_t>(v);
+  unsigned d = static_cast<unsigned char>(*s) - '0';
+  if (d > 9) return nullptr;
+  // The magnitude stops growing once it is past every 32-bit value, and is
+  // then held at the limit of its sign.
+  constexpr std::uint64_t past = 1ULL << 32;
+  std::uint64_t v = d;
+  while ((d = static_cast<unsigned char>(*++s) - '0') <= 9)
+    if (v < past) v = v * 10 + d;
+  if (negative)
+    value = v >= 1ULL << 31 ? INT32_MIN : -static_cast<std::int32_t>(v);
+  else
+    value = v >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(v);
   return s;
 }
 

@@ -68,12 +68,21 @@ int refuse(const char* text, const char* caption) {
   return 0;
 }
 
+// The three corners of a triangle: vertex numbers p, texture numbers t and
+// vertex positions v, as findptn reads them.
+struct Corners {
+  std::int32_t p[3];
+  std::int32_t t[3];
+  xyz v[3];
+};
+
 // A line of the second pass, split in place: every separator byte is NUL,
 // `mm` is the length without trailing separators, P the token starts.
 struct Line {
   char* L = nullptr;
   std::size_t mm = 0;
   std::vector<std::size_t> P;
+  Corners K{};  // a triangle's corners, once read
 
   // Returns false for a line of separators only, which is dropped.
   bool split(char* line, std::size_t len) {
@@ -115,6 +124,13 @@ struct Line {
   const char* token(std::size_t i) const { return L + P[i]; }
   std::size_t M() const { return P.size(); }
 
+  // Reads the corners of a triangle into K, cutting their normal parts
+  // while normals are dropped.
+  void readcorners() {
+    std::int32_t n;
+    for (int s = 0; s < 3; ++s) findptn(L + P[s + 1], K.p[s], K.t[s], n, K.v[s]);
+  }
+
   // The value of token i as atof reads it.
   double coordinate(std::size_t i) const {
     const char* end = i + 1 < P.size() ? L + P[i + 1] : L + mm + 1;
@@ -130,12 +146,14 @@ struct Held {
   std::size_t nn = 0;
   std::vector<std::size_t> Q;
   long N = -1;
+  Corners K{};  // a held triangle's corners
 
   void hold(const Line& c) {
     R.assign(c.L, c.L + c.mm + 1);
     nn = c.mm;
     Q = c.P;
     N = static_cast<long>(c.P.size());
+    K = c.K;
   }
   char* token(std::size_t i) { return R.data() + Q[i]; }
 };
@@ -223,10 +241,16 @@ void Pass::dispatch(Line& c) {
   }
 
   // A face loses the normal part of every corner, not only of those that
-  // are tested, so that no written face names a dropped normal.
-  if (Nn)
+  // are tested, so that no written face names a dropped normal. A
+  // triangle's corners are read here, once: a second reading of a cut
+  // corner gives the same vertex and texture numbers, and no vertex is
+  // stored while a triangle waits to be examined.
+  if (M == 4) {
+    ++N3_;
+    c.readcorners();
+  } else if (Nn) {
     for (std::size_t i = 1; i < M; ++i) cutnormal(c.L + c.P[i]);
-  if (M == 4) ++N3_;
+  }
   if (held_.N < 0) {
     held_.hold(c);
   } else if (M != 4) {
@@ -242,10 +266,16 @@ void Pass::dispatch(Line& c) {
 // four-sided face when they join. Slots 0-2 are the held triangle's corners
 // in line order, 3-5 the current triangle's.
 bool Pass::examine(Line& c) {
-  std::int32_t p[6], t[6], d[6];
+  std::int32_t p[6], t[6];
   xyz v[6];
-  for (int s = 0; s < 3; ++s) findptn(held_.token(s + 1), p[s], t[s], d[s], v[s]);
-  for (int s = 0; s < 3; ++s) findptn(c.L + c.P[s + 1], p[s + 3], t[s + 3], d[s + 3], v[s + 3]);
+  for (int s = 0; s < 3; ++s) {
+    p[s] = held_.K.p[s];
+    t[s] = held_.K.t[s];
+    v[s] = held_.K.v[s];
+    p[s + 3] = c.K.p[s];
+    t[s + 3] = c.K.t[s];
+    v[s + 3] = c.K.v[s];
+  }
 
   int i, j;
   if (!sharededge(p, i, j)) return false;
