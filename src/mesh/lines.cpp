@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #endif
 
-std::size_t readblock = 1 << 20;
+std::size_t readblock = 1 << 18;
 
 namespace {
 
@@ -39,9 +39,9 @@ bool LineReader::fill() {
     scan_ -= begin_;
     begin_ = 0;
   }
-  // One byte beyond the data stays free for the terminating NUL of a last
-  // line that has no line end.
-  if (buf_.size() < end_ + readblock + 1) buf_.resize(end_ + readblock + 1);
+  // Room beyond the data for the terminating NUL of a last line that has
+  // no line end, and for scans that read past a line's end.
+  if (buf_.size() < end_ + readblock + linepad) buf_.resize(end_ + readblock + linepad);
   std::size_t got = std::fread(buf_.data() + end_, 1, readblock, f_);
   end_ += got;
   if (got < readblock) {

@@ -9,6 +9,10 @@
 // boundaries through the lines; the result never depends on it.
 extern std::size_t readblock;
 
+// Bytes after the end of every line handed out that may be read (never
+// written), so that a scan sixteen bytes at a time needs no bounds test.
+constexpr std::size_t linepad = 16;
+
 // Hands out the lines of a stream opened in binary mode. A line ends at a
 // line feed or a carriage return, so CR LF gives a line and an empty line.
 // The bytes after the last line end form a last line. Lines have no length
@@ -20,8 +24,9 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
 
   // Sets `line` and `len` to the next line, without its line end. The line
-  // stays valid and writable until the next call, and line[len] is a
-  // writable byte. Returns false at the end of input or after a read error.
+  // stays valid and writable until the next call, line[len] is a writable
+  // byte, and the linepad bytes from line[len] on are readable. Returns
+  // false at the end of input or after a read error.
   bool next(char*& line, std::size_t& len);
 
   // True when reading stopped on an error rather than at the end of input.
