@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,66 @@ TEST(LineReader, GivesTheSameLinesForEveryBlockSize) {
     EXPECT_EQ(readlines(bytes, block), expected) << "block " << block;
   for (std::size_t block : {1000, 2999, 3000, 3001, 3011})
     EXPECT_EQ(readlines(bytes, block), expected) << "block " << block;
+}
+
+std::int64_t countvertices(const std::string& bytes, std::size_t block) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  std::size_t saved = readblock;
+  readblock = block;
+  std::int64_t count = -1;
+  EXPECT_TRUE(countvertexlines(f, count));
+  readblock = saved;
+  std::fclose(f);
+  return count;
+}
+
+// The same count made line by line: the first token is exactly "v".
+std::int64_t countbylines(const std::string& bytes) {
+  std::int64_t count = 0;
+  for (const std::string& line : readlines(bytes, 1 << 16)) {
+    std::size_t i = 0;
+    while (i < line.size() && static_cast<unsigned char>(line[i]) <= 32) ++i;
+    if (i < line.size() && line[i] == 'v' &&
+        (i + 1 == line.size() || static_cast<unsigned char>(line[i + 1]) <= 32))
+      ++count;
+  }
+  return count;
+}
+
+TEST(CountVertexLines, CountsLinesWhoseFirstTokenIsV) {
+  struct {
+    std::string bytes;
+    std::int64_t count;
+  } cases[] = {
+      {"", 0},
+      {"v 1 2 3\n", 1},
+      {"v", 1},
+      {"v\n", 1},
+      {" \tv 1\n", 1},
+      {std::string("\0v 1", 4), 1},
+      {"v\r\nv\rv\tx", 3},
+      {"vt 1 2\nvn 0 0 1\nV 1 2 3\nvv\n", 0},
+      {"x v 1\nf 1 2 3 v\n# v\n", 0},
+      {"\rv\x01", 1},
+  };
+  for (const auto& c : cases)
+    for (std::size_t block : {1, 2, 3, 4096}) EXPECT_EQ(countvertices(c.bytes, block), c.count) << block;
+}
+
+TEST(CountVertexLines, AgreesWithALineByLineCountForEveryBlockSize) {
+  // Random lines built from pieces that put a "v" at, near and away from
+  // line starts and block boundaries.
+  const char* pieces[] = {"v", "v", " ", "\t", "\n", "\r", "\r\n", "x", "vt", "1", "V"};
+  std::mt19937 rnd(7);
+  for (int k = 0; k < 40; ++k) {
+    std::string bytes;
+    for (int n = 0; n < 60; ++n) bytes += pieces[rnd() % std::size(pieces)];
+    std::int64_t expected = countbylines(bytes);
+    for (std::size_t block = 1; block <= 24; ++block)
+      ASSERT_EQ(countvertices(bytes, block), expected) << bytes << " block " << block;
+  }
 }
 
 }  // namespace

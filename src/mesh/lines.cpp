@@ -73,3 +73,44 @@ bool LineReader::next(char*& line, std::size_t& len) {
   begin_ = scan_ = end_;
   return true;
 }
+
+namespace {
+
+bool islineend(unsigned char c) { return c == '\n' || c == '\r'; }
+
+// A separator that does not end the line.
+bool isblank(unsigned char c) { return c <= 32 && !islineend(c); }
+
+}  // namespace
+
+bool countvertexlines(std::FILE* f, std::int64_t& count) {
+  std::vector<unsigned char> buf(readblock);
+  const unsigned char* b = buf.data();
+  count = 0;
+  bool atstart = true;   // only separators since the last line end
+  bool pending = false;  // the last block ended in a "v" that starts a line
+  for (;;) {
+    std::size_t n = std::fread(buf.data(), 1, buf.size(), f);
+    if (n == 0) break;
+    const unsigned char* e = b + n;
+    if (pending) count += b[0] <= 32;
+    pending = false;
+    for (const unsigned char* p = b; (p = static_cast<const unsigned char*>(
+                                          std::memchr(p, 'v', static_cast<std::size_t>(e - p))));
+         ++p) {
+      const unsigned char* q = p;
+      while (q > b && isblank(q[-1])) --q;
+      if (q > b ? !islineend(q[-1]) : !atstart) continue;
+      if (p + 1 < e)
+        count += p[1] <= 32;
+      else
+        pending = true;
+    }
+    const unsigned char* q = e;
+    while (q > b && isblank(q[-1])) --q;
+    if (q > b) atstart = islineend(q[-1]);
+    if (n < buf.size()) break;
+  }
+  count += pending;  // a "v" that ends the input
+  return !std::ferror(f);
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -43,3 +44,9 @@ class LineReader {
   bool eof_ = false;
   bool failed_ = false;
 };
+
+// Counts the lines of f whose first token is exactly "v": after any
+// separators (bytes 0 to 32), a "v" followed by a separator or by the end
+// of the line. Reads f in blocks of readblock bytes and looks closer only
+// around each "v". Returns false after a read error.
+bool countvertexlines(std::FILE* f, std::int64_t& count);
