@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "globals.h"
+#include "help.h"
 #include "readobj.h"
 #include "shell.h"
 

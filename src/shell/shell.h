@@ -24,7 +24,6 @@ extern OPENFILENAMEA ofn;           // the file dialog record, filled anew by ev
 extern char tit[pathsize];          // name (without folder) of the file chosen last; offered next
 extern char file[pathsize];         // input path of the copy command
 extern char File[pathsize];         // output path of the copy command
-extern const char* const help;      // the text painted in the main window
 extern const char filterOBJ[];      // the file dialogs' type filter: "OBJ files", "*.OBJ"
 
 // Runs the modal dialog `name` of module I, owned by wn, with proc as its
