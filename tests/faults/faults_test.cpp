@@ -8,6 +8,8 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -210,6 +212,45 @@ TEST_F(Faults, CopiesWhatTheSecondPassReadsWhenTheInputChanges) {
     EXPECT_EQ(slurp(out), c.output);
     expectCleanedUp();
   }
+}
+
+// --- Inputs that are not files ---
+
+// Runs the pass in a child process that an alarm ends after `seconds`, and
+// returns what the child found: 0 when the pass refused the input with
+// `caption` and put everything back, 1 when it did anything else, -1 when
+// it hung or died.
+int refusedInChild(const fs::path& input, const fs::path& output, const std::string& caption,
+                   unsigned seconds) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(seconds);
+    user.reset();
+    int result = readOBJ(nullptr, input.c_str(), output.c_str());
+    bool ok = result == 0 && user.boxes == std::vector<std::string>{caption + ": " + input.string()} &&
+              fileopen == 0 && vert == nullptr && user.caption == "facemeld";
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Faults, RefusesAPipeThatCannotBeReadTwice) {
+  // A pipe gives its bytes once: the second pass would wait for a writer
+  // for ever, with the pass under way and closing refused.
+  ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
+  EXPECT_EQ(refusedInChild(in, out, "I can't read this file", 10), 0);
+}
+
+TEST_F(Faults, RefusesADeviceThatNeverEnds) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "unbounded growth cannot be capped under AddressSanitizer";
+#else
+  // /dev/zero gives NUL bytes without end and never a line end.
+  fs::create_symlink("/dev/zero", dir / "zero.obj");
+  EXPECT_EQ(refusedInChild(dir / "zero.obj", out, "I can't read this file", 10), 0);
+#endif
 }
 
 // --- Inputs no mesh tool writes ---
