@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "DEFINES.h"
+#include "coordinate.h"
 #include "corner.h"
 #include "globals.h"
 #include "lines.h"
@@ -70,6 +72,40 @@ void LineSplitting(benchmark::State& state) {
 }
 BENCHMARK(LineSplitting);
 
+void CountingVertexLines(benchmark::State& state) {
+  std::size_t size;
+  std::FILE* f = gridfile(300, size);
+  for (auto _ : state) {
+    std::rewind(f);
+    std::int64_t count;
+    benchmark::DoNotOptimize(countvertexlines(f, count));
+    benchmark::DoNotOptimize(count);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+  std::fclose(f);
+}
+BENCHMARK(CountingVertexLines);
+
+// Splitting lines into tokens in place. A split line splits again the same
+// way (its separators are NULs by then), at the same cost.
+void Tokenizing(benchmark::State& state) {
+  const char* lines[] = {"v 12.300000 45.600000 -0.001234", "vt 0.123000 0.456000",
+                         "f 500500/500500/1 500501/500501/1 501502/501502/1", "usemtl ground"};
+  std::vector<std::string> work;
+  std::size_t bytes = 0;
+  for (const char* l : lines) {
+    work.emplace_back(l);
+    work.back().append(linepad, '\n');
+    bytes += std::strlen(l);
+  }
+  std::vector<std::size_t> P;
+  for (auto _ : state)
+    for (std::size_t k = 0; k < work.size(); ++k)
+      benchmark::DoNotOptimize(splitline(work[k].data(), std::strlen(lines[k]), P));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(Tokenizing);
+
 void CornerNumbers(benchmark::State& state) {
   const char* tokens[] = {"1001001/1001001/1", "7", "-12/-12/-1", "523/523/1", "99999/3/"};
   for (auto _ : state)
@@ -81,6 +117,14 @@ void CornerNumbers(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * std::size(tokens)));
 }
 BENCHMARK(CornerNumbers);
+
+void Coordinates(benchmark::State& state) {
+  const char* tokens[] = {"12.300000", "-0.001234", "0.999999", "100.000000"};
+  for (auto _ : state)
+    for (const char* t : tokens) benchmark::DoNotOptimize(readcoordinate(t, t + std::strlen(t) + 1));
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * std::size(tokens)));
+}
+BENCHMARK(Coordinates);
 
 // Reading the six corners of a joinable pair and measuring both fold
 // angles, as the pass does for each pair of triangles.

@@ -52,6 +52,64 @@ TEST(LineReader, GivesTheSameLinesForEveryBlockSize) {
     EXPECT_EQ(readlines(bytes, block), expected) << "block " << block;
 }
 
+// splitline on a copy of `line`, in a buffer with the reader's padding
+// after it: the token texts, and the length without trailing separators.
+std::vector<std::string> split(const std::string& line, std::size_t& mm, char pad = 'x') {
+  std::vector<char> L(line.begin(), line.end());
+  L.resize(line.size() + linepad, pad);
+  std::vector<std::size_t> P;
+  mm = splitline(L.data(), line.size(), P);
+  EXPECT_EQ(L[line.size()], '\0');
+  for (std::size_t k = line.size() + 1; k < L.size(); ++k) EXPECT_EQ(L[k], pad);
+  std::vector<std::string> tokens;
+  for (std::size_t p : P) tokens.emplace_back(L.data() + p);
+  return tokens;
+}
+
+TEST(SplitLine, TurnsSeparatorsIntoNulsAndFindsTokens) {
+  struct {
+    std::string line;
+    std::vector<std::string> tokens;
+    std::size_t mm;
+  } cases[] = {
+      {"", {}, 0},
+      {" \t ", {}, 0},
+      {"f 1 2 3", {"f", "1", "2", "3"}, 7},
+      {"\tv  1\x01 2 \x7f ", {"v", "1", "2", "\x7f"}, 10},
+      {std::string("a\0b \xff\x80  ", 9), {"a", "b", "\xff\x80"}, 6},
+      {"# " + std::string(40, 'c') + "  d ", {"#", std::string(40, 'c'), "d"}, 45},
+  };
+  for (const auto& c : cases) {
+    std::size_t mm;
+    EXPECT_EQ(split(c.line, mm), c.tokens) << c.line;
+    EXPECT_EQ(mm, c.mm) << c.line;
+  }
+}
+
+TEST(SplitLine, AgreesWithAByteLoopForEveryLength) {
+  // Separators and other bytes in random runs, over lengths that put a
+  // token boundary at every place of the sixteen-byte blocks; the bytes
+  // after the line are separators too and must stay untouched.
+  std::mt19937 rnd(11);
+  for (std::size_t len = 0; len <= 70; ++len)
+    for (int k = 0; k < 30; ++k) {
+      std::string line;
+      for (std::size_t i = 0; i < len; ++i)
+        line += rnd() % 3 ? static_cast<char>('!' + rnd() % 94) : static_cast<char>(rnd() % 33);
+      std::vector<std::string> expected;
+      std::size_t last = 0;
+      for (std::size_t i = 0; i < len; ++i)
+        if (static_cast<unsigned char>(line[i]) > 32) {
+          if (i == 0 || static_cast<unsigned char>(line[i - 1]) <= 32) expected.emplace_back();
+          expected.back() += line[i];
+          last = i + 1;
+        }
+      std::size_t mm;
+      ASSERT_EQ(split(line, mm, ' '), expected) << len;
+      ASSERT_EQ(mm, last) << len;
+    }
+}
+
 std::int64_t countvertices(const std::string& bytes, std::size_t block) {
   std::FILE* f = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), f);

@@ -74,6 +74,48 @@ bool LineReader::next(char*& line, std::size_t& len) {
   return true;
 }
 
+std::size_t splitline(char* L, std::size_t len, std::vector<std::size_t>& P) {
+  P.clear();
+  std::size_t mm = 0;
+  bool sep = true;  // whether the byte before i is a separator
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: a mask of the separators, NUL written over
+  // them, a token start wherever a separator is followed by another byte.
+  // The last block reaches past the line, into the bytes that the reader
+  // keeps readable; they are masked off and written back unchanged.
+  static const signed char inside[32] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                         -1, -1, -1, -1, -1, -1, -1, -1};
+  const __m128i space = _mm_set1_epi8(' ');
+  for (; i < len; i += 16) {
+    std::size_t n = len - i < 16 ? len - i : 16;
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L + i));
+    __m128i s = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space),  // bytes 0 ... 32
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(inside + 16 - n)));
+    unsigned seps = static_cast<unsigned>(_mm_movemask_epi8(s));
+    if (seps) _mm_storeu_si128(reinterpret_cast<__m128i*>(L + i), _mm_andnot_si128(s, b));
+    unsigned others = ~seps & ((1u << n) - 1);
+    if (others) mm = i + 32 - static_cast<std::size_t>(__builtin_clz(others));
+    for (unsigned starts = others & (seps << 1 | sep); starts; starts &= starts - 1)
+      P.push_back(i + static_cast<std::size_t>(__builtin_ctz(starts)));
+    sep = seps >> 15;
+  }
+#else
+  for (; i < len; ++i) {
+    if (static_cast<unsigned char>(L[i]) <= 32) {
+      L[i] = '\0';
+      sep = true;
+    } else {
+      if (sep) P.push_back(i);
+      sep = false;
+      mm = i + 1;
+    }
+  }
+#endif
+  L[len] = '\0';
+  return mm;
+}
+
 namespace {
 
 bool islineend(unsigned char c) { return c == '\n' || c == '\r'; }

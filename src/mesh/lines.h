@@ -45,6 +45,13 @@ class LineReader {
   bool failed_ = false;
 };
 
+// Splits a line that a LineReader handed out, in place: every separator
+// byte (0 to 32) of L[0] ... L[len - 1] becomes NUL, and so does L[len];
+// P receives the offset of every token, the first token included. Returns
+// the line's length without its trailing separators: 0 for a line of
+// separators only.
+std::size_t splitline(char* L, std::size_t len, std::vector<std::size_t>& P);
+
 // Counts the lines of f whose first token is exactly "v": after any
 // separators (bytes 0 to 32), a "v" followed by a separator or by the end
 // of the line. Reads f in blocks of readblock bytes and looks closer only
