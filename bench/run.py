@@ -52,34 +52,48 @@ def warm(path):
             pass
 
 
-def measure(grid, n, facemeld, wc, runone, datadir, runs):
-    mb = os.path.getsize(grid) / 1e6
-    out = os.path.join(datadir, "out.obj")
-    script = os.path.join(datadir, "answers.txt")
-    log = os.path.join(datadir, "facemeld.log")
-    with open(script, "w") as f:
-        f.write(f"q\n{grid}\n{out}\ny\n5\ne\n")
-    warm(grid)
-    times = {"facemeld": [], "wc -l": []}
-    cpu = {"facemeld": [], "wc -l": []}
-    rss = {"facemeld": 0, "wc -l": 0}
-    argv = {"facemeld": [facemeld], "wc -l": [wc, "-l", grid, grid]}
-    for _ in range(runs):
-        if os.path.exists(out):
-            os.unlink(out)
-        for prog, stdin, stdout in (("facemeld", script, log), ("wc -l", os.devnull, os.devnull)):
-            t, c, m = run(runone, argv[prog], stdin, stdout)
-            times[prog].append(t)
-            cpu[prog].append(c)
-            rss[prog] = max(rss[prog], m)
-    with open(log, errors="replace") as f:
-        summary = [line.strip() for line in f if "triangles found" in line]
-    med = {k: statistics.median(v) for k, v in times.items()}
-    medcpu = {k: statistics.median(v) for k, v in cpu.items()}
-    return {"name": os.path.basename(grid), "mb": mb, "vertices": n * n, "median": med,
-            "cpu": medcpu,
-            "rss": rss, "summary": summary[-1] if summary else "(no summary)",
-            "outmb": os.path.getsize(out) / 1e6 if os.path.exists(out) else 0}
+class Grid:
+    """One grid file and the measurements taken on it."""
+
+    def __init__(self, path, n, datadir):
+        self.path, self.n = path, n
+        self.name = os.path.basename(path)
+        self.mb = os.path.getsize(path) / 1e6
+        self.out = os.path.join(datadir, f"out{n}.obj")
+        self.log = os.path.join(datadir, f"facemeld{n}.log")
+        self.script = os.path.join(datadir, f"answers{n}.txt")
+        with open(self.script, "w") as f:
+            f.write(f"q\n{path}\n{self.out}\ny\n5\ne\n")
+        self.times = {"facemeld": [], "wc -l": []}
+        self.cpu = {"facemeld": [], "wc -l": []}
+        self.rss = {"facemeld": 0, "wc -l": 0}
+        self.outmb = 0.0
+        if os.path.exists(self.out):
+            os.unlink(self.out)
+
+    def round(self, facemeld, wc, runone):
+        """Runs facemeld, then wc -l, once each."""
+        for prog, argv, stdin, stdout in (
+                ("facemeld", [facemeld], self.script, self.log),
+                ("wc -l", [wc, "-l", self.path, self.path], os.devnull, os.devnull)):
+            t, c, m = run(runone, argv, stdin, stdout)
+            self.times[prog].append(t)
+            self.cpu[prog].append(c)
+            self.rss[prog] = max(self.rss[prog], m)
+            if prog == "facemeld":
+                # Removed at once: the terminal edition would ask before
+                # replacing it, and its pages would be written back to disk
+                # while the next programs run.
+                self.outmb = os.path.getsize(self.out) / 1e6
+                os.unlink(self.out)
+
+    def median(self, prog):
+        return statistics.median(self.times[prog])
+
+    def summary(self):
+        with open(self.log, errors="replace") as f:
+            lines = [line.strip() for line in f if "triangles found" in line]
+        return f"{lines[-1] if lines else '(no summary)'}; output {self.outmb:.1f} MB"
 
 
 def main():
@@ -99,35 +113,40 @@ def main():
     wc = "/usr/bin/wc"
 
     sizes = [1001, 3163] if args.large else [1001]
-    results = []
+    grids = []
     for n in sizes:
-        grid = os.path.join(datadir, f"grid{n}.obj")
-        if not os.path.exists(grid):
-            print(f"writing {grid} ...", flush=True)
-            subprocess.run([gengrid, str(n), grid + ".part"], check=True)
-            os.replace(grid + ".part", grid)
-        results.append(measure(grid, n, facemeld, wc, runone, datadir, args.runs))
+        path = os.path.join(datadir, f"grid{n}.obj")
+        if not os.path.exists(path):
+            print(f"writing {path} ...", flush=True)
+            subprocess.run([gengrid, str(n), path + ".part"], check=True)
+            os.replace(path + ".part", path)
+        grids.append(Grid(path, n, datadir))
+    for g in grids:
+        warm(g.path)
+    # Rounds over all grids, so that a change in the machine's load during
+    # the run falls on every grid alike.
+    for _ in range(args.runs):
+        for g in grids:
+            g.round(facemeld, wc, runone)
 
     print(f"\nmedians of {args.runs} runs each, alternating, input in the page cache;"
           f" cpu = user + system time")
     print(f"{'grid':<14}{'input MB':>9}  {'program':<9}{'median s':>9}{'MB/s':>8}{'cpu s':>8}"
           f"{'peak RSS MiB':>14}{'limit MiB':>11}{'x wc -l':>9}")
-    for r in results:
-        limit = (24 * r["vertices"] + 8 * MIB) / MIB
+    for g in grids:
+        limit = (24 * g.n * g.n + 8 * MIB) / MIB
         for prog in ("facemeld", "wc -l"):
-            t = r["median"][prog]
-            ratio = t / r["median"]["wc -l"]
+            t = g.median(prog)
             first = prog == "facemeld"
-            mb = f"{r['mb']:.1f}" if first else ""
-            print(f"{r['name'] if first else '':<14}{mb:>9}  {prog:<9}"
-                  f"{t:>9.3f}{r['mb'] / t:>8.0f}{r['cpu'][prog]:>8.3f}{r['rss'][prog] / 1024:>14.1f}"
-                  f"{f'{limit:.1f}' if first else '':>11}{ratio:>9.2f}")
-        print(f"{'':<14}facemeld: {r['summary']}; output {r['outmb']:.1f} MB")
-    if len(results) == 2:
-        a, b = results
-        print(f"\n{b['name']} / {a['name']}: input {b['mb'] / a['mb']:.2f} x, "
-              f"facemeld time {b['median']['facemeld'] / a['median']['facemeld']:.2f} x")
-
+            print(f"{g.name if first else '':<14}{f'{g.mb:.1f}' if first else '':>9}  {prog:<9}"
+                  f"{t:>9.3f}{g.mb / t:>8.0f}{statistics.median(g.cpu[prog]):>8.3f}"
+                  f"{g.rss[prog] / 1024:>14.1f}{f'{limit:.1f}' if first else '':>11}"
+                  f"{t / g.median('wc -l'):>9.2f}")
+        print(f"{'':<14}facemeld: {g.summary()}")
+    if len(grids) == 2:
+        a, b = grids
+        print(f"\n{b.name} / {a.name}: input {b.mb / a.mb:.2f} x, "
+              f"facemeld time {b.median('facemeld') / a.median('facemeld'):.2f} x")
 
 if __name__ == "__main__":
     main()
