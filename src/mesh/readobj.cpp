@@ -14,6 +14,7 @@
 #include "globals.h"
 #include "lines.h"
 #include "output.h"
+#include "table.h"
 
 char Nn;
 char fileopen;
@@ -271,7 +272,7 @@ void Pass::close() {
   if (G_) std::fclose(G_);
   F_ = G_ = nullptr;
   fileopen = 0;
-  delete[] vert;
+  freetable(vert);
   vert = nullptr;
   inv = 0;
 }
@@ -293,7 +294,7 @@ int Pass::passes() {
   if (!F_) return fail(file_, "I can't open this file");
 
   if (nv_ > 0) {
-    vert = new (std::nothrow) xyz[nv_];
+    vert = newtable(static_cast<std::size_t>(nv_));
     if (!vert) return fail(file_, "not enough memory to read this file");
     inv = 0;
     SetTitle(wn_, "working on file");
