@@ -6,7 +6,8 @@ set -eu
 packages="cmake make g++ libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth imagemagick
-  libfast-float-dev libtinyobjloader-dev libassimp-dev assimp-utils"
+  libfast-float-dev libtinyobjloader-dev libassimp-dev assimp-utils
+  python3 libbenchmark-dev"
 
 missing=""
 for p in $packages; do
