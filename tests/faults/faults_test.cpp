@@ -5,6 +5,7 @@
 // result, leave the input untouched and put everything back.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -102,12 +103,17 @@ TEST_F(Faults, ReportsAFileSystemThatFillsUpMidWrite) {
   fs::create_directories(mnt);
   if (::mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=1m") != 0)
     GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
-  fs::path to = mnt / "out.obj";
+  // Detached at once and reached through an open folder, the file system
+  // goes away with this process however it ends.
+  int fd = ::open(mnt.c_str(), O_RDONLY | O_DIRECTORY);
+  ::umount2(mnt.c_str(), MNT_DETACH);
+  ASSERT_GE(fd, 0);
+  fs::path to = "/proc/self/fd/" + std::to_string(fd) + "/out.obj";
   int result = copy(grid(300), to);  // about 5 MB
+  ::close(fd);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(user.boxes, std::vector<std::string>{"I can't write this file: " + to.string()});
   expectCleanedUp();
-  ::umount2(mnt.c_str(), MNT_DETACH);
 }
 
 TEST_F(Faults, ReportsAFileSizeLimitMidWrite) {
