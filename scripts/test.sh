@@ -23,3 +23,7 @@ ctest --test-dir build/win64 --output-on-failure
 
 echo "== fuzzing the joining pass (bounded run)"
 sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"
+
+# Each stage above stops the script when it fails, so reaching here means
+# that every one passed.
+echo "stages: 5 passed, 0 failed"
