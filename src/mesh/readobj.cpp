@@ -258,7 +258,6 @@ bool Pass::examine(Line& c) {
   return true;
 }
 
-
 // Reports a failure found during the pass and puts everything back.
 int Pass::fail(const char* text, const char* caption) {
   SetTitle(wn_, T_);
