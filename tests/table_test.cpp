@@ -7,7 +7,7 @@
 namespace {
 
 TEST(VertexTable, StartsAtTheOriginAndHoldsWhatIsStored) {
-  // A small table, and one large enough for whole large pages inside it.
+  // Small tables and one of many pages, which come from the system zeroed.
   for (std::size_t n : {1u, 1000u, 3000000u}) {
     xyz* t = newtable(n);
     ASSERT_NE(t, nullptr) << n;
