@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_user.h"
+#include "files.h"
 #include "globals.h"
 #include "lines.h"
 #include "readobj.h"
@@ -15,15 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-void spit(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
 
 // A fresh folder per test, removed afterwards.
 class Pass : public ::testing::Test {

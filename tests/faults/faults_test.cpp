@@ -24,21 +24,13 @@
 #include <vector>
 
 #include "fake_user.h"
+#include "files.h"
 #include "globals.h"
 #include "readobj.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-void spit(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // A flat n by n grid of squares, each cut into two joinable triangles:
 // about 60 bytes per square.
