@@ -15,19 +15,13 @@
 #include <string>
 #include <utility>
 
+#include "help.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string help =
-    "Copy an .obj mesh file, joining any two triangular faces which are consecutive in list "
-    "order into one 4-sided face if:\n"
-    "they share two corners but not all three;\n"
-    "they have the same texture map coordinates (vt) at the two shared corners;\n"
-    "they are in the same material area (usemtl) and group;\n"
-    "they are no more than a specified amount away from being in the same plane.\n"
-    "Don't tell me to copy a file onto itself, as that may destroy the file.\n"
-    "Option to remove the normal (vn) information also to save more space.";
+const std::string helptext = help;
 const std::string menu = "(q)uadrify an .OBJ file, (e)xit? ";
 const std::string normals = "shall I remove the normals (vn lines) to save more space? (y/n) ";
 const std::string angle = "max angle (deg) that two triangles can be out of plane? [5] ";
@@ -165,8 +159,8 @@ class Term : public ::testing::Test {
     s.type(input);
     EXPECT_EQ(s.finish(), 0);
     std::string out = s.out;
-    EXPECT_EQ(out.substr(0, help.size() + 1), help + "\n");
-    out.erase(0, help.size() + 1);
+    EXPECT_EQ(out.substr(0, helptext.size() + 1), helptext + "\n");
+    out.erase(0, helptext.size() + 1);
     replaceall(out, dir, "@");
     return out;
   }
@@ -175,7 +169,7 @@ class Term : public ::testing::Test {
 };
 
 TEST_F(Term, StartsWithTheHelpTextAndEndsAtEndOfInput) {
-  EXPECT_EQ(help.size(), 508u);
+  EXPECT_EQ(helptext.size(), 508u);
   EXPECT_EQ(run(""), menu + "\n");
 }
 
