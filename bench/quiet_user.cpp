@@ -16,3 +16,5 @@ void SetTitle(HWND, const char*) {}
 int yesno(const char*) { return 1; }
 
 double ask(HWND, const char*, const char*) { return 5; }
+
+void ShowProgress(HWND, std::int64_t, std::int64_t) {}

@@ -1,4 +1,5 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64).
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64),
+# in its POSIX-threads variant, the one whose C++ library has std::thread.
 # Usage:
 #   cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 #   cmake --build build/win64
@@ -7,8 +8,8 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++)
+set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})

@@ -240,9 +240,8 @@ Run runPass(const std::string& in, const std::string& out, std::size_t block) {
   user.reset();
   user.normals = normals;
   user.limit = limit;
-  readblock = block;
   Run r;
-  r.result = readOBJ(nullptr, in.c_str(), out.c_str());
+  r.result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{block, 0});
   r.out = slurp(out);
   r.boxes = user.boxes;
   require(fileopen == 0, "fileopen still set after the pass");
@@ -392,5 +391,4 @@ void checkInput(const std::uint8_t* data, std::size_t size, const std::string& d
     require(second.found == first.found - 2 * first.joined,
             "the second run found " + std::to_string(second.found) + " triangles");
   }
-  readblock = 1 << 20;
 }

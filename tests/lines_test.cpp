@@ -13,11 +13,9 @@ std::vector<std::string> readlines(const std::string& bytes, std::size_t block) 
   std::FILE* f = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::rewind(f);
-  std::size_t saved = readblock;
-  readblock = block;
   std::vector<std::string> lines;
   {
-    LineReader in(f);
+    LineReader in(f, block);
     char* line;
     std::size_t len;
     while (in.next(line, len)) {
@@ -27,7 +25,6 @@ std::vector<std::string> readlines(const std::string& bytes, std::size_t block) 
     }
     EXPECT_FALSE(in.failed());
   }
-  readblock = saved;
   std::fclose(f);
   return lines;
 }
@@ -114,11 +111,9 @@ std::int64_t countvertices(const std::string& bytes, std::size_t block) {
   std::FILE* f = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::rewind(f);
-  std::size_t saved = readblock;
-  readblock = block;
-  std::int64_t count = -1;
-  EXPECT_TRUE(countvertexlines(f, count));
-  readblock = saved;
+  std::int64_t count = -1, size = -1;
+  EXPECT_TRUE(countvertexlines(f, block, count, size));
+  EXPECT_EQ(size, static_cast<std::int64_t>(bytes.size()));
   std::fclose(f);
   return count;
 }

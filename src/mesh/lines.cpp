@@ -6,8 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-std::size_t readblock = 1 << 18;
-
 namespace {
 
 // The first line feed or carriage return in [p, e), or e when there is none.
@@ -41,10 +39,10 @@ bool LineReader::fill() {
   }
   // Room beyond the data for the terminating NUL of a last line that has
   // no line end, and for scans that read past a line's end.
-  if (buf_.size() < end_ + readblock + linepad) buf_.resize(end_ + readblock + linepad);
-  std::size_t got = std::fread(buf_.data() + end_, 1, readblock, f_);
+  if (buf_.size() < end_ + block_ + linepad) buf_.resize(end_ + block_ + linepad);
+  std::size_t got = std::fread(buf_.data() + end_, 1, block_, f_);
   end_ += got;
-  if (got < readblock) {
+  if (got < block_) {
     if (std::ferror(f_))
       failed_ = true;
     else
@@ -125,15 +123,16 @@ bool isblank(unsigned char c) { return c <= 32 && !islineend(c); }
 
 }  // namespace
 
-bool countvertexlines(std::FILE* f, std::int64_t& count) {
-  std::vector<unsigned char> buf(readblock);
+bool countvertexlines(std::FILE* f, std::size_t block, std::int64_t& count, std::int64_t& bytes) {
+  std::vector<unsigned char> buf(block);
   const unsigned char* b = buf.data();
-  count = 0;
+  count = bytes = 0;
   bool atstart = true;   // only separators since the last line end
   bool pending = false;  // the last block ended in a "v" that starts a line
   for (;;) {
     std::size_t n = std::fread(buf.data(), 1, buf.size(), f);
     if (n == 0) break;
+    bytes += static_cast<std::int64_t>(n);
     const unsigned char* e = b + n;
     if (pending) count += b[0] <= 32;
     pending = false;

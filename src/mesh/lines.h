@@ -6,10 +6,6 @@
 #include <cstdio>
 #include <vector>
 
-// Bytes asked of the stream per read. Tests vary it to move the block
-// boundaries through the lines; the result never depends on it.
-extern std::size_t readblock;
-
 // Bytes after the end of every line handed out that may be read (never
 // written), so that a scan sixteen bytes at a time needs no bounds test.
 constexpr std::size_t linepad = 16;
@@ -20,7 +16,8 @@ constexpr std::size_t linepad = 16;
 // limit: a line longer than a block is still one line.
 class LineReader {
  public:
-  explicit LineReader(std::FILE* f) : f_(f) {}
+  // Reads f in blocks of `block` bytes.
+  LineReader(std::FILE* f, std::size_t block) : f_(f), block_(block) {}
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -37,6 +34,7 @@ class LineReader {
   bool fill();
 
   std::FILE* f_;
+  std::size_t block_;
   std::vector<char> buf_;
   std::size_t begin_ = 0;  // start of the first line not handed out yet
   std::size_t end_ = 0;    // end of the bytes read so far
@@ -54,6 +52,7 @@ std::size_t splitline(char* L, std::size_t len, std::vector<std::size_t>& P);
 
 // Counts the lines of f whose first token is exactly "v": after any
 // separators (bytes 0 to 32), a "v" followed by a separator or by the end
-// of the line. Reads f in blocks of readblock bytes and looks closer only
-// around each "v". Returns false after a read error.
-bool countvertexlines(std::FILE* f, std::int64_t& count);
+// of the line. Reads f in blocks of `block` bytes and looks closer only
+// around each "v"; `bytes` receives the size read. Returns false after a
+// read error.
+bool countvertexlines(std::FILE* f, std::size_t block, std::int64_t& count, std::int64_t& bytes);

@@ -15,6 +15,7 @@
 #include "lines.h"
 #include "output.h"
 #include "table.h"
+#include "text.h"
 
 char Nn;
 char fileopen;
@@ -25,17 +26,6 @@ namespace {
 
 const char* const normalsquestion = "shall I remove the normals (vn lines) to save more space?";
 const char* const anglequestion = "max angle (deg) that two triangles can be out of plane?";
-
-// Compares two strings, ignoring the case of ASCII letters.
-bool sametext(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char x = *a, y = *b;
-    if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-    if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-    if (x != y) return false;
-    if (!x) return true;
-  }
-}
 
 bool isface(const char* keyword) { return sametext(keyword, "f"); }
 
@@ -127,8 +117,8 @@ struct Held {
 class Pass {
  public:
   Pass(HWND wn, const char* file, const char* File, std::FILE* F, std::FILE* G, const char* T,
-       double limit)
-      : wn_(wn), file_(file), File_(File), F_(F), G_(G), out_(G), T_(T), limit_(limit) {}
+       double limit, Work w)
+      : wn_(wn), file_(file), File_(File), F_(F), G_(G), out_(G), T_(T), limit_(limit), w_(w) {}
 
   int run();
 
@@ -150,7 +140,9 @@ class Pass {
   Output out_;
   const char* T_;
   double limit_;
+  Work w_;
   std::int64_t nv_ = 0;
+  std::int64_t size_ = 0;  // bytes the count read
   std::int64_t N3_ = 0;
   std::int64_t N4_ = 0;
   Held held_;
@@ -158,17 +150,23 @@ class Pass {
 
 // Counts the lines that the second pass takes for vertex lines: the first
 // token is exactly "v". False on a read error.
-bool Pass::count() { return countvertexlines(F_, nv_); }
+bool Pass::count() { return countvertexlines(F_, w_.block, nv_, size_); }
 
 // The second pass: stores vertices, joins pairs and writes every line.
 // False on a read error; a write error stops it early and is found by run.
 bool Pass::copy() {
-  LineReader in(F_);
+  LineReader in(F_, w_.block);
   Line c;
   char* line;
   std::size_t len;
-  while (in.next(line, len) && !out_.failed())
+  std::int64_t done = 0;
+  ShowProgress(wn_, 0, size_);
+  while (in.next(line, len) && !out_.failed()) {
     if (c.split(line, len)) dispatch(c);
+    // Each line and its line end.
+    done += static_cast<std::int64_t>(len) + 1;
+    if ((done & 0xFFFFF) < static_cast<std::int64_t>(len) + 1) ShowProgress(wn_, done, size_);
+  }
   return !in.failed();
 }
 
@@ -322,7 +320,7 @@ int Pass::passes() {
 
 }  // namespace
 
-int readOBJ(HWND wn, const char* file, const char* File) {
+int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   char T[512];
   GetTitle(wn, T, 255);
   if (samefile(file, File)) return refuse(file, "I can't copy a file to itself");
@@ -343,7 +341,7 @@ int readOBJ(HWND wn, const char* file, const char* File) {
   SetTitle(wn, "reading file to count the vertexes");
   double limit = ask(wn, anglequestion, "5");
   try {
-    Pass pass(wn, file, File, F, G, T, limit);
+    Pass pass(wn, file, File, F, G, T, limit, w);
     return pass.run();
   } catch (const std::bad_alloc&) {
     // Only the output buffer, allocated before the pass takes charge of

@@ -1,10 +1,12 @@
-// The five operations through which the joining pass talks to the user.
+// The six operations through which the joining pass talks to the user.
 //
-// On Win32 MessageBoxA is USER32's own and the shell provides the other four;
+// On Win32 MessageBoxA is USER32's own and the shell provides the other five;
 // elsewhere the program's front end (the terminal edition, or a test) provides
-// all five. This header is the one place where the two builds differ for the
+// all six. This header is the one place where the two builds differ for the
 // engine: everything else in src/mesh compiles unchanged for both.
 #pragma once
+
+#include <cstdint>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -39,3 +41,8 @@ int yesno(const char* q);
 // with a decimal number (see scandecimal); a cancel answers the number in
 // init. init must begin with a decimal number.
 double ask(HWND wn, const char* prompt, const char* init);
+
+// Reports how far the working pass has read: `done` of the `size` bytes that
+// the count found (done may pass size when the file grew). Called often; a
+// front end shows what it likes of it, or nothing.
+void ShowProgress(HWND wn, std::int64_t done, std::int64_t size);

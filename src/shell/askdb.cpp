@@ -112,3 +112,6 @@ void SetTitle(HWND wn, const char* S) {
 void GetTitle(HWND wn, char* S, long n) {
   SendMessageA(wn, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(S));
 }
+
+// The caption is the progress the window shows; the finer report is not used.
+void ShowProgress(HWND, std::int64_t, std::int64_t) {}

@@ -73,12 +73,8 @@ void copycommand(HWND wn) {
   }
   copying = true;
   if (GetFileName(wn, file, "file to read mesh from?", filterOBJ, 0) &&
-      GetFileName(wn, File, "file to write mesh to?", filterOBJ, 1)) {
-    if (!objsuffix(file) || !objsuffix(File))
-      MessageBoxA(wn, file, "bad suffix", MB_ICONWARNING);
-    else if (!readOBJ(wn, file, File))
-      MessageBoxA(wn, file, "I tried to read this file but it didn't work", MB_ICONWARNING);
-  }
+      GetFileName(wn, File, "file to write mesh to?", filterOBJ, 1))
+    copyOBJ(wn, file, File);
   copying = false;
 }
 

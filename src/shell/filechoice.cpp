@@ -23,8 +23,3 @@ int GetFileName(HWND wn, char* path, const char* t, const char* f, int write) {
     MessageBoxA(wn, t, "this path is too long", MB_ICONWARNING);
   return 0;
 }
-
-bool objsuffix(const char* path) {
-  std::size_t n = std::strlen(path);
-  return n >= 4 && _stricmp(path + n - 4, ".obj") == 0;
-}

@@ -62,10 +62,6 @@ int getstr(HWND wn, const char* prompt, const char* init);
 // in a box first.
 int GetFileName(HWND wn, char* path, const char* t, const char* f, int write);
 
-// True when path ends in ".obj", letter case ignored. A path shorter than
-// the suffix fails.
-bool objsuffix(const char* path);
-
 // Creates the top-level window of class clas titled name, with the style
 // bits c added to WS_OVERLAPPEDWINDOW, shows and paints it. Null on failure.
 HWND newwindow(const char* clas, const char* name, long c);

@@ -1,4 +1,4 @@
-// The five operations through which the joining pass talks to the user, on
+// The six operations through which the joining pass talks to the user, on
 // a terminal: message boxes and captions are lines of output, questions are
 // prompts answered by a line of input.
 #include <unistd.h>
@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "decimal.h"
+#include "text.h"
 #include "user.h"
 
 namespace {
@@ -17,24 +18,14 @@ namespace {
 // The caption of the one "window", the terminal.
 std::string title = "facemeld";
 
-bool sametext(const std::string& a, const char* b) {
-  std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    char c = a[i];
-    if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-    if (c != b[i]) return false;
-  }
-  return true;
-}
-
 // Asks until the answer is y, yes, n or no in any case; end of input is No.
 bool confirm(const std::string& question) {
   for (;;) {
     std::optional<std::string> a = answer(question + " (y/n) ");
     if (!a) return false;
-    if (sametext(*a, "y") || sametext(*a, "yes")) return true;
-    if (sametext(*a, "n") || sametext(*a, "no")) return false;
+    const char* s = a->c_str();
+    if (sametext(s, "y") || sametext(s, "yes")) return true;
+    if (sametext(s, "n") || sametext(s, "no")) return false;
   }
 }
 
@@ -102,3 +93,5 @@ void GetTitle(HWND, char* S, long n) {
   std::memcpy(S, title.data(), k);
   S[k] = '\0';
 }
+
+void ShowProgress(HWND, std::int64_t, std::int64_t) {}

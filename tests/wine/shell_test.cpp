@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell.h"
+#include "text.h"
 
 namespace {
 

@@ -1,0 +1,12 @@
+#include "readobj.h"
+#include "text.h"
+
+int copyOBJ(HWND wn, const char* file, const char* File, Work w) {
+  if (!objsuffix(file) || !objsuffix(File)) {
+    MessageBoxA(wn, file, "bad suffix", MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+  if (readOBJ(wn, file, File, w)) return 1;
+  MessageBoxA(wn, file, "I tried to read this file but it didn't work", MB_OK | MB_ICONWARNING);
+  return 0;
+}
