@@ -4,7 +4,7 @@
 #   sh fuzz/run.sh [SECONDS] [libFuzzer options...]
 #
 # SECONDS defaults to 60. The corpus grows in build/fuzz/corpus and is kept
-# between runs; seeds come from examples/ and tests/data/. An input that
+# between runs; seeds come from examples/ and tests/cases/. An input that
 # breaks a check is saved in build/fuzz/findings/ and the script fails:
 # copy it into fuzz/regressions/ once the fault is mended.
 set -eu
@@ -20,7 +20,7 @@ cmake --build build/fuzz -j "$(nproc)" >/dev/null
 seeds=build/fuzz/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds" build/fuzz/corpus build/fuzz/findings
-for f in examples/*.obj tests/data/*/in.obj tests/data/*/expected.obj; do
+for f in examples/*.obj tests/cases/*/in.obj tests/cases/*/expected.obj; do
   [ -f "$f" ] || continue
   name=$(echo "$f" | tr '/' '_')
   for b in 000 001 002 003 006 007; do

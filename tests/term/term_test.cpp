@@ -414,34 +414,3 @@ TEST_F(Term, UsesTheTerminalsEchoAndTitle) {
 
 }  // namespace
 
-namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-// The golden runs of tests/data through the whole program: the same copy
-// and the same message lines that the engine's own tests expect.
-TEST_F(Term, MatchesEveryGolden) {
-  int cases = 0;
-  for (const fs::directory_entry& e : fs::directory_iterator(FACEMELD_TEST_DATA)) {
-    if (!e.is_directory()) continue;
-    SCOPED_TRACE(e.path().filename().string());
-    std::ifstream answers(e.path() / "answers");
-    std::string drop, limit;
-    ASSERT_TRUE(answers >> drop >> limit);
-    std::string out = run("q\n" + (e.path() / "in.obj").string() + "\n@/out.obj\n" + drop + "\n" +
-                          limit + "\ne\n");
-    EXPECT_EQ(get("out.obj"), slurp(e.path() / "expected.obj"));
-    EXPECT_NE(out.find("[facemeld]\n" + slurp(e.path() / "summary") + menu), std::string::npos)
-        << out;
-    fs::remove(dir + "/out.obj");
-    ++cases;
-  }
-  EXPECT_GE(cases, 5);
-}
-
-}  // namespace

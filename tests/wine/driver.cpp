@@ -593,37 +593,6 @@ void livedialog(Facemeld&, HWND d) {
 
 std::string path(const std::string& name) { return work + "/" + name; }
 
-void goldenruns(Facemeld& f) {
-  const char* cases[] = {"cube-drop", "cube-keep", "mixed-drop", "mixed-keep", "square",
-                         "terrain-0", "terrain-30", "terrain-5"};
-  bool first = true;
-  std::string last;  // the name chosen last, which the next Open dialog offers
-  for (const char* name : cases) {
-    std::string dir = goldens + "/" + name;
-    std::istringstream answers(slurp(dir + "/answers"));
-    std::string yn, limit, summary = slurp(dir + "/summary");
-    answers >> yn >> limit;
-    while (!summary.empty() && (summary.back() == '\n' || summary.back() == '\r')) summary.pop_back();
-    summary = summary.substr(summary.find_last_of('\n') + 1);
-    Copy c;
-    c.in = dos(dir + "/in.obj");
-    c.out = dos(path(std::string(name) + ".obj"));
-    c.drop = yn == "y";
-    c.replies = {{Reply::accept, limit}};
-    c.offered = last.c_str();
-    c.shots = first;
-    DeleteFileA(c.out.c_str());
-    copy(f, c);
-    first = false;
-    last = std::string(name) + ".obj";
-    check(!c.boxes.empty() && c.boxes.back().text == summary && c.boxes.back().caption.empty() &&
-              !c.boxes.back().owner,
-          "%s: summary '%s'", name, c.boxes.empty() ? "" : c.boxes.back().text.c_str());
-    check(slurp(path(std::string(name) + ".obj")) == crlf(slurp(dir + "/expected.obj")), "%s: output", name);
-    check(caption(f.main) == "facemeld", "%s: caption restored", name);
-  }
-}
-
 void anglereplies(Facemeld& f) {
   spill(path("folds.obj"), folds());
   struct {
@@ -854,7 +823,6 @@ int main(int argc, char** argv) {
     f.start(beeps);
   };
   if (f.main) {
-    run("goldens", [&] { goldenruns(f); });
     run("angles", [&] { fresh(false); anglereplies(f); });
     run("big pass", [&] { fresh(false); bigpass(f); });
     run("refusals", [&] { fresh(false); refusals(f); });
