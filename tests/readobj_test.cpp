@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_user.h"
-#include "files.h"
+#include "support.h"
 #include "globals.h"
 #include "lines.h"
 #include "readobj.h"

@@ -24,28 +24,13 @@
 #include <vector>
 
 #include "fake_user.h"
-#include "files.h"
+#include "support.h"
 #include "globals.h"
 #include "readobj.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A flat n by n grid of squares, each cut into two joinable triangles:
-// about 60 bytes per square.
-std::string grid(int n) {
-  std::string s;
-  for (int y = 0; y <= n; ++y)
-    for (int x = 0; x <= n; ++x) s += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      int a = y * (n + 1) + x + 1, b = a + 1, c = a + n + 2, d = a + n + 1;
-      s += "f " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + "\n";
-      s += "f " + std::to_string(c) + " " + std::to_string(d) + " " + std::to_string(a) + "\n";
-    }
-  return s;
-}
 
 //   4 ---- 3
 //   |    / |    two triangles that join into f 2 3 4 1
