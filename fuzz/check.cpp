@@ -14,7 +14,6 @@
 #include "decimal.h"
 #include "fake_user.h"
 #include "globals.h"
-#include "lines.h"
 #include "readobj.h"
 
 namespace {

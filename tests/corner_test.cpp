@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "corner.h"
 #include "globals.h"
@@ -11,142 +9,64 @@ namespace {
 
 constexpr std::int32_t A = absent;
 
-// Runs findptn on a copy of `token`, returning the token as it stands
-// afterwards (up to its first NUL).
-std::string corner(const std::string& token, std::int32_t& p, std::int32_t& t, std::int32_t& n,
-                   xyz& v) {
-  std::vector<char> C(token.begin(), token.end());
-  C.push_back('\0');
-  findptn(C.data(), p, t, n, v);
-  return C.data();
-}
-
-struct CornerCase {
+// Each corner token, read with normals kept and dropped: its numbers, and
+// the token as it stands afterwards while normals are dropped.
+const struct {
   const char* token;
-  std::int32_t p, t, n;
-  const char* cut;  // the token afterwards while normals are dropped
+  std::int32_t p, t;
+  const char* cut;
+} corners[] = {
+    {"7", 7, A, "7"},
+    {"7/3", 7, 3, "7/3"},
+    {"7/3/5", 7, 3, "7/3"},
+    {"7//5", 7, A, "7"},
+    {"7//", 7, A, "7"},
+    {"7/", 7, A, "7/"},
+    {"7/3/5/9", 7, 3, "7/3"},
+    {"-2/-2/-2", -2, -2, "-2/-2"},
+    {"+4/+5", 4, 5, "+4/+5"},
+    {"7.9/3", 7, 3, "7.9/3"},
+    {"x/3", A, 3, "x/3"},
+    {"/3/5", A, 3, "/3"},
+    {"//5", A, A, "/"},
+    {"-/x/-", A, A, "-/x"},
+    {"12345678/87654321/1", 12345678, 87654321, "12345678/87654321"},
+    {"99999999999/-99999999999", 2147483647, -2147483647 - 1, "99999999999/-99999999999"},
+    {"1/2/34567890123456789", 1, 2, "1/2"},  // longer than sixteen bytes
 };
 
-const CornerCase cornerCases[] = {
-    {"7", 7, A, A, "7"},
-    {"7/3", 7, 3, A, "7/3"},
-    {"7/3/5", 7, 3, 5, "7/3"},
-    {"7//5", 7, A, 5, "7"},
-    {"7//", 7, A, A, "7"},
-    {"7/", 7, A, A, "7/"},
-    {"7/3/5/9", 7, 3, 5, "7/3"},
-    {"-2/-2/-2", -2, -2, -2, "-2/-2"},
-    {"+4/+5", 4, 5, A, "+4/+5"},
-    {"7.9/3", 7, 3, A, "7.9/3"},
-    {"x/3", A, 3, A, "x/3"},
-    {"/3/5", A, 3, 5, "/3"},
-    {"-/x/-", A, A, A, "-/x"},
-    {"99999999999/-99999999999", 2147483647, -2147483647 - 1, A, "99999999999/-99999999999"},
-};
-
-TEST(FindPtn, ReadsCornerNumbers) {
-  for (bool drop : {false, true}) {
+TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
+  for (char drop : {0, 1}) {
     Nn = drop;
-    for (const CornerCase& c : cornerCases) {
-      std::int32_t p, t, n;
-      xyz v;
-      std::string after = corner(c.token, p, t, n, v);
+    for (const auto& c : corners) {
+      // The token inside a line, a separator after it and more behind.
+      std::string line = std::string(c.token) + " 9/9/9" + std::string(64, ' ');
+      std::int32_t p, t;
+      char* end = findptn(line.data(), p, t);
+      std::string after(line.data(), static_cast<std::size_t>(end - line.data()));
       EXPECT_EQ(p, c.p) << c.token;
       EXPECT_EQ(t, c.t) << c.token;
-      EXPECT_EQ(n, c.n) << c.token;
       EXPECT_EQ(after, drop ? c.cut : c.token) << c.token;
+      EXPECT_EQ(line.substr(std::string(c.token).size()), " 9/9/9" + std::string(64, ' ')) << c.token;
+      // A cut token reads the same vertex and texture numbers again.
+      std::int32_t p2, t2;
+      findptn(line.data(), p2, t2);
+      EXPECT_EQ(p2, p) << c.token;
+      EXPECT_EQ(t2, t) << c.token;
     }
   }
   Nn = 0;
 }
 
-TEST(FindPtn, CutTokenReadsTheSameVertexAndTexture) {
-  Nn = 1;
-  for (const CornerCase& c : cornerCases) {
-    std::int32_t p, t, n, p2, t2, n2;
-    xyz v;
-    std::string once = corner(c.token, p, t, n, v);
-    std::string twice = corner(once, p2, t2, n2, v);
-    EXPECT_EQ(twice, once) << c.token;
-    EXPECT_EQ(p2, p) << c.token;
-    EXPECT_EQ(t2, t) << c.token;
-    EXPECT_EQ(n2, A) << c.token;
-  }
-  Nn = 0;
-}
-
-TEST(FindPtn, CutsNothingBeyondItsToken) {
-  Nn = 1;
-  char L[] = "f\0" "1//2\0" "3/4/5\0" "x";
-  std::int32_t p, t, n;
-  xyz v;
-  findptn(L + 2, p, t, n, v);
-  findptn(L + 7, p, t, n, v);
-  EXPECT_EQ(std::string(L, sizeof L - 1), std::string("f\0" "1\0\0\0\0" "3/4\0\0\0" "x", 14));
-  Nn = 0;
-}
-
-TEST(FindPtn, LooksUpStoredVerticesOnly) {
-  std::vector<xyz> table(12);
+TEST(Lookup, FindsOnlyStoredVertices) {
+  xyz table[12];
   for (int i = 0; i < 12; ++i) table[i] = xyz(i + 1, 0, 0);
-  vert = table.data();
-  inv = 10;  // two entries not stored yet
-  const struct {
-    const char* token;
-    double x;  // 0 for none
-  } lookups[] = {{"1", 1}, {"10", 10}, {"11", 0}, {"0", 0}, {"-1", 10},
-                 {"-10", 1}, {"-11", 0}, {"x", 0}, {"-2147483648", 0}};
-  for (const auto& c : lookups) {
-    std::int32_t p, t, n;
-    xyz v(9, 9, 9);
-    corner(c.token, p, t, n, v);
-    EXPECT_EQ(v.x, c.x) << c.token;
-    EXPECT_EQ(v.y, 0) << c.token;
-  }
+  vert = table;
+  // Ten stored, two not yet: {corner number, x of the vertex, 0 for none}.
+  const std::int32_t cases[][2] = {{1, 1},   {10, 10}, {11, 0}, {0, 0}, {-1, 10},
+                                   {-10, 1}, {-11, 0}, {A, 0}, {INT32_MIN, 0}};
+  for (const auto& c : cases) EXPECT_EQ(lookup(c[0], 10).x, c[1]) << c[0];
   vert = nullptr;
-  inv = 0;
-}
-
-// Writes one line through pl: `line` with its separators, as the pass
-// splits it, and returns what was written.
-std::string written(const std::string& line) {
-  std::vector<char> L(line.begin(), line.end());
-  L.push_back('\0');
-  std::size_t n = line.size();
-  for (char& c : L)
-    if (static_cast<unsigned char>(c) <= 32) c = '\0';
-  while (n > 0 && L[n - 1] == '\0') --n;
-  std::vector<std::size_t> P;
-  for (std::size_t i = 0; i < n; ++i)
-    if (L[i] && (i == 0 || !L[i - 1])) P.push_back(i);
-  std::FILE* f = std::tmpfile();
-  {
-    Output out(f, 4);
-    pl(out, L.data(), P.data(), n, P.size());
-    out.flush();
-  }
-  std::rewind(f);
-  std::string s;
-  for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-  std::fclose(f);
-  return s;
-}
-
-TEST(Pl, WritesFacesTokenByTokenAndOtherLinesByteForByte) {
-  const struct {
-    const char* line;
-    const char* out;
-  } cases[] = {
-      {"f  1 \t 2   3", "f 1 2 3\n"},
-      {"  f 1 2 3", "f 1 2 3\n"},
-      {"\tv\t1  2\x01" "3", " v 1  2 3\n"},
-      {"# a  comment\twith tab", "# a  comment with tab\n"},
-      {"F  1 2 3", "F  1 2 3\n"},
-      {"fo 1 2", "fo 1 2\n"},
-      {"usemtl \xe9t\xe9", "usemtl \xe9t\xe9\n"},
-      {"f", "f\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(written(c.line), c.out) << c.line;
 }
 
 }  // namespace

@@ -2,78 +2,58 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "DEFINES.h"
+#include "fold.h"
 
 namespace {
 
-struct FoldCase {
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+// The hinge is A-B; C and D are the far corners of the two triangles.
+const struct {
   const char* what;
   xyz A, B, C, D;
   double degrees;
-};
-
-// The hinge is A-B; C and D are the far corners of the two triangles.
-const FoldCase foldCases[] = {
-    // C(1,0)          A=(0,0) B=(1,1)
-    //  A-----C        the unit square cut along its diagonal
-    //  |   / |
-    //  D /---B
+} folds[] = {
     {"flat square", {0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, 0.810291437},
     {"right angle", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 90},
     {"feet apart on the hinge", {0, 0, 0}, {2, 0, 0}, {0.5, 1, 0}, {1.5, 0, 1}, 90},
     {"45 degree fold", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 1}, 45.0057293},
     {"folded flat onto itself", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, 179.1897086},
+    {"foot beyond an end of the hinge", {0, 0, 0}, {1, 0, 0}, {5, 1, 0}, {-3, 0, 1}, 90},
     {"hinge of no length", {1, 2, 3}, {1, 2, 3}, {5, 0, 0}, {0, 5, 0}, 99},
     {"far corner on the hinge line", {0, 0, 0}, {2, 0, 0}, {1, 0, 0}, {0, 0, 1}, 99.9},
     {"far corner on the line beyond the hinge", {0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {7, 0, 0}, 99.9},
-    {"foot beyond an end of the hinge", {0, 0, 0}, {1, 0, 0}, {5, 1, 0}, {-3, 0, 1}, 90},
+    {"not a number on the hinge", {nan, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 99},
+    {"not a number at a far corner", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {nan, 1, 1}, 99.9},
 };
 
 TEST(Dihedral, AnswersWorkedExamples) {
-  for (const FoldCase& c : foldCases)
-    EXPECT_NEAR(dihedral(c.A, c.B, c.C, c.D), c.degrees, 1e-6) << c.what;
-}
-
-TEST(Dihedral, RightAngleIsExact) {
+  for (const auto& c : folds) EXPECT_NEAR(dihedral(c.A, c.B, c.C, c.D), c.degrees, 1e-6) << c.what;
   EXPECT_EQ(dihedral({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}), 90.0);
 }
 
-TEST(Dihedral, DoesNotDependOnOrderPlaceOrScale) {
-  const xyz A(0.3, -1, 2), B(1.7, 0.4, 2.2), C(0.1, 1.5, 2.9), D(1.4, -0.8, 1.1);
-  const double base = dihedral(A, B, C, D);
-  const xyz shift(10, -20, 30);
-  EXPECT_NEAR(dihedral(B, A, C, D), base, 1e-9);
-  EXPECT_NEAR(dihedral(A, B, D, C), base, 1e-9);
-  EXPECT_NEAR(dihedral(A + shift, B + shift, C + shift, D + shift), base, 1e-9);
-  EXPECT_NEAR(dihedral(A * 3.5, B * 3.5, C * 3.5, D * 3.5), base, 1e-9);
-}
-
-TEST(Dihedral, NotANumberAnswersLikeADegenerateCorner) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const xyz A(0, 0, 0), B(1, 0, 0), C(0, 1, 0), D(0, 0, 1);
-  EXPECT_EQ(dihedral(xyz(nan, 0, 0), B, C, D), 99);
-  EXPECT_EQ(dihedral(A, xyz(0, nan, 0), C, D), 99);
-  EXPECT_EQ(dihedral(A, B, xyz(0, 0, nan), D), 99.9);
-  EXPECT_EQ(dihedral(A, B, C, xyz(nan, 1, 1)), 99.9);
-}
-
-TEST(Xyz, DefaultsToOriginAndMeasuresLength) {
-  xyz o;
-  EXPECT_EQ(o.x, 0);
-  EXPECT_EQ(o.y, 0);
-  EXPECT_EQ(o.z, 0);
-  xyz a(1, 2, 2);
-  EXPECT_EQ(a.rr(), 9);
-  EXPECT_EQ(a.r(), 3);
-  EXPECT_EQ(scprod(xyz(1, 2, 3), xyz(4, 5, 6)), 32);
-  EXPECT_EQ(xyz(1, 2, 3) * xyz(4, 5, 6), 32);
-  xyz b = -(a / 2);
-  b += xyz(1, 1, 1);
-  b *= 4;
-  EXPECT_EQ(b.x, 2);
-  EXPECT_EQ(b.y, 0);
-  EXPECT_EQ(b.z, 0);
+// The limit test decides as comparing dihedral's answer does: for folds
+// of every size, for limits at, next to and far from each answer, for
+// limits outside 0 ... 180, and for points so close together that the
+// cosine leaves -1 ... 1 (its arc cosine, not a number, rejects nothing).
+TEST(FoldLimit, DecidesAsDihedralDoes) {
+  std::mt19937_64 rnd(99);
+  std::uniform_real_distribution<double> u(-1, 1);
+  for (int k = 0; k < 20000; ++k) {
+    double h = k % 4 == 0 ? 0 : u(rnd) * std::pow(10, k % 7 - 4);
+    double scale = k % 10 ? 1 : 1e-155;
+    xyz A(0, 0, 0), B(xyz(1, 0.01 * u(rnd), 0) * scale), C(xyz(u(rnd), 1, 0) * scale),
+        D(xyz(u(rnd), -1, h) * scale);
+    double answer = dihedral(A, B, C, D);
+    for (double limit : {answer, std::nextafter(answer, 0.0), std::nextafter(answer, 200.0), answer + 1e-9,
+                         answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, nan}) {
+      ASSERT_EQ(FoldLimit(limit).over(A, B, C, D), answer > limit) << answer << " " << limit;
+      ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit);
+    }
+  }
 }
 
 }  // namespace

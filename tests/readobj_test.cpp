@@ -10,7 +10,6 @@
 #include "fake_user.h"
 #include "support.h"
 #include "globals.h"
-#include "lines.h"
 #include "readobj.h"
 
 namespace fs = std::filesystem;

@@ -1,15 +1,13 @@
 #include "coordinate.h"
 
+#include "scan.h"
+
+#include <fast_float.h>
+
 #include <cstdint>
 #include <cstdlib>
-
-// fast_float rounds exactly as glibc's strtod does (both give the nearest
-// double), so it may stand in for it there. Other C libraries keep their
-// own strtod, whose rounding is theirs.
-#if defined(__GLIBC__) && __has_include(<fast_float/fast_float.h>)
-#define FACEMELD_FAST_FLOAT 1
-#include <fast_float/fast_float.h>
-
+#include <cstring>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -41,26 +39,52 @@ bool readshort(const char* s, double& d) {
   return true;
 }
 
+constexpr std::uint64_t power10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
 }  // namespace
-#endif
+
+const char* coordinate(const char* s, double& d) {
+  // The short plain form, as readshort reads it, ending at a separator.
+  const char* p = s + (*s == '-');
+  std::uint64_t m = 0, part;
+  int n = digits8(p, m);
+  int digits = n;
+  p += n;
+  int k = 0;
+  if (n < 8 && *p == '.') {
+    ++p;
+    for (;;) {
+      int f = digits8(p, part);
+      m = m * power10[f] + part;
+      digits += f;
+      k += f;
+      p += f;
+      if (f < 8 || digits > 15) break;
+    }
+  }
+  if (digits > 0 && digits <= 15 && issep(*p)) {
+    d = static_cast<double>(m) / exact10[k];
+    if (*s == '-') d = -d;
+    return p;
+  }
+  const char* e = tokenend(s);
+  d = readcoordinate(s, e);
+  return e;
+}
 
 double readcoordinate(const char* s, const char* e) {
-#ifdef FACEMELD_FAST_FLOAT
   // The plain decimal form: a sign, digits with an optional point (at least
-  // one digit), an optional exponent. Everything else (hexadecimal, "inf",
-  // "nan", no number at all) is left to strtod.
+  // one digit), an optional exponent, read with correct rounding. Everything
+  // else (hexadecimal, "inf", "nan", no number at all) is the C library's.
   const char* p = s + (*s == '+' || *s == '-');
   bool decimal = isdigit(*p) || (*p == '.' && isdigit(p[1]));
   bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+  double d;
   if (decimal && !hex) {
-    double d;
     if (*s != '+' && readshort(s, d)) return d;
     // fast_float takes no '+'; here one is followed by a digit or a point.
     auto r = fast_float::from_chars(*s == '+' ? s + 1 : s, e, d);
     if (r.ec == std::errc()) return d;
   }
-#else
-  (void)e;
-#endif
-  return std::strtod(s, nullptr);
+  return std::strtod(std::string(s, e).c_str(), nullptr);
 }

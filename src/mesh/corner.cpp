@@ -2,7 +2,12 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "globals.h"
+#include "scan.h"
 
 const char* readcorner(const char* s, std::int32_t& value) {
   bool negative = *s == '-';
@@ -24,67 +29,99 @@ const char* readcorner(const char* s, std::int32_t& value) {
 
 namespace {
 
-// The first slash at or after s in its token, or the token's NUL.
+// The first slash at or after s in its token, or the token's end.
 char* slash(char* s) {
-  while (*s && *s != '/') ++s;
+  while (!issep(*s) && *s != '/') ++s;
   return s;
 }
 
-// Cuts the token C from its second slash to its end. With no texture number
-// the first slash goes too: "7//5" becomes "7". A corner without a vertex
-// number keeps it, so that no corner is cut away whole: "//5" becomes "/".
-void cutat(char* C, char* first, char* second) {
+// Reads a number at s into v as readcorner does; returns where the search
+// for the next slash goes on. Eight digits or fewer, the usual, are read at
+// once and need no saturation.
+char* number(char* s, std::int32_t& v) {
+  char* p = s + (*s == '-' || *s == '+');
+  std::uint64_t x;
+  int n = digits8(p, x);
+  if (n == 0) return s;
+  if (n == 8) return s + (readcorner(s, v) - s);
+  v = *s == '-' ? -static_cast<std::int32_t>(x) : static_cast<std::int32_t>(x);
+  return p + n;
+}
+
+// Overwrites the bytes from s up to e with spaces.
+void blank(char* s, char* e) {
+#if defined(__SSE2__)
+  // A cut is a few bytes: sixteen at a time, those past e written back as
+  // they were.
+  static const signed char under[32] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                        -1, -1, -1, -1, -1, -1, -1, -1};
+  const __m128i space = _mm_set1_epi8(' ');
+  for (; s < e; s += 16) {
+    std::size_t n = static_cast<std::size_t>(e - s) < 16 ? static_cast<std::size_t>(e - s) : 16;
+    __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(under + 16 - n));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    b = _mm_or_si128(_mm_and_si128(m, space), _mm_andnot_si128(m, b));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(s), b);
+  }
+#else
+  while (s < e) *s++ = ' ';
+#endif
+}
+
+}  // namespace
+
+char* findptn(char* C, std::int32_t& p, std::int32_t& t) {
+  t = p = absent;
+  char* past = number(C, p);
+  char *first, *second, *end;
+#if defined(__SSE2__)
+  // A token shorter than sixteen bytes, the usual, has its slashes and its
+  // end found at once.
+  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(C));
+  const __m128i space = _mm_set1_epi8(' ');
+  auto seps = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
+  if (seps) {
+    unsigned e = static_cast<unsigned>(__builtin_ctz(seps));
+    auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, _mm_set1_epi8('/')))) &
+                   ((1u << e) - 1);
+    end = C + e;
+    if (!slashes) return end;
+    first = C + __builtin_ctz(slashes);
+    number(first + 1, t);
+    slashes &= slashes - 1;
+    if (!slashes) return end;
+    second = C + __builtin_ctz(slashes);
+  } else
+#endif
+  {
+    // One walk along the token: the next slash is looked for only past the
+    // digits just read.
+    first = slash(past);
+    if (*first != '/') return first;
+    second = slash(number(first + 1, t));
+    if (*second != '/') return second;
+    end = tokenend(second);
+  }
+  if (!Nn) return end;
   char* cut = second == first + 1 && first != C ? first : second;
-  while (*cut) *cut++ = '\0';
+  blank(cut, end);
+  return cut;
 }
 
-}  // namespace
-
-void cutnormal(char* C) {
-  char* first = slash(C);
-  if (!*first) return;
-  char* second = slash(first + 1);
-  if (*second) cutat(C, first, second);
-}
-
-namespace {
-
-// The stored vertex that corner number p names: p counts from 1 at the
-// first vertex, or back from -1 at the newest one. Null when p names none.
-const xyz* lookup(std::int32_t p) {
-  std::int64_t i = p > 0 ? p - 1 : p < 0 ? inv + p : -1;
-  return i >= 0 && i < inv ? &vert[i] : nullptr;
-}
-
-}  // namespace
-
-// One walk along the token: each number is read where the walk stands, and
-// the next slash is looked for only past the digits just read.
-void findptn(char* C, std::int32_t& p, std::int32_t& t, std::int32_t& n, xyz& v) {
-  n = t = p = absent;
-  const char* end = readcorner(C, p);
-  const xyz* stored = lookup(p);
-  v = stored ? *stored : xyz();
-  char* first = slash(end ? C + (end - C) : C);
-  if (!*first) return;
-  end = readcorner(first + 1, t);
-  char* second = slash(end ? C + (end - C) : first + 1);
-  if (!*second) return;
-  readcorner(second + 1, n);
-  if (Nn) cutat(C, first, second);
-}
-
-void pl(Output& F, const char* L, const std::size_t* P, std::size_t n, std::size_t N) {
-  const char* keyword = L + P[0];
-  if (keyword[0] == 'f' && keyword[1] == '\0') {
-    F.put('f');
-    for (std::size_t i = 1; i < N; ++i) {
-      F.put(' ');
-      F.write(L + P[i]);
+char* pl(char* o, const char* L, const char* e) {
+  const char* k = skipsep(L, e);
+  if (k[0] == 'f' && issep(k[1])) {
+    *o++ = 'f';
+    for (const char* s = skipsep(k + 1, e); s < e; s = skipsep(s, e)) {
+      const char* t = tokenend(s);
+      *o++ = ' ';
+      std::memcpy(o, s, static_cast<std::size_t>(t - s));
+      o += t - s;
+      s = t;
     }
   } else {
-    // Every separator byte of the line is NUL by now and goes out as a space.
-    F.writespaced(L, n);
+    o = spaced(o, L, static_cast<std::size_t>(e - L));
   }
-  F.put('\n');
+  *o++ = '\n';
+  return o;
 }

@@ -1,12 +1,11 @@
 // Face corners and line writing: what the joining pass does with the tokens
-// of a line it holds.
+// of the lines it copies.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "DEFINES.h"
-#include "output.h"
+#include "globals.h"
 
 // Marks a vertex, texture or normal number that a corner does not give.
 constexpr std::int32_t absent = -99999;
@@ -16,21 +15,26 @@ constexpr std::int32_t absent = -99999;
 // stopped, or nullptr when no number is there.
 const char* readcorner(const char* s, std::int32_t& value);
 
-// Cuts the normal part off the corner token C in place by writing NULs, as
-// is done for every face corner while normals are dropped: "7/3/5" becomes
-// "7/3", and "7//5" becomes "7", since a corner ending in a slash is
-// rejected by common readers. "7/" and "7/3" stay as they are, and "//5",
-// which has no vertex number, becomes "/" rather than nothing.
-void cutnormal(char* C);
+// Reads the corner token at C, which ends at its first separator: vertex
+// number p and texture number t, each `absent` when not given. While Nn is
+// set, overwrites the normal part with spaces, so that the token ends
+// before it: "7/3/5" becomes "7/3", and "7//5" becomes "7", since a corner
+// ending in a slash is rejected by common readers; "//5", which has no
+// vertex number, keeps its first slash rather than vanish. Returns where
+// the token now ends.
+char* findptn(char* C, std::int32_t& p, std::int32_t& t);
 
-// Reads the corner token C: vertex number p, texture number t, normal number
-// n (each `absent` when not given) and the position v of the vertex among
-// those stored so far, or (0, 0, 0). While Nn is set, cuts the normal part
-// off the token (cutnormal).
-void findptn(char* C, std::int32_t& p, std::int32_t& t, std::int32_t& n, xyz& v);
+// The stored vertex that corner number p names when `inv` vertices are
+// stored: p counts from 1 at the first, or back from -1 at the newest one.
+// The origin when p names none.
+inline xyz lookup(std::int32_t p, std::int64_t inv) {
+  std::int64_t i = p > 0 ? p - 1 : p < 0 ? inv + p : -1;
+  return i >= 0 && i < inv ? vert[i] : xyz();
+}
 
-// Writes one line and its line end. L holds the line's n bytes with every
-// separator turned into NUL; P holds the starts of its N tokens. A line whose
-// keyword is exactly "f" is written token by token with single spaces; any
-// other is written byte for byte, each NUL as a space.
-void pl(Output& F, const char* L, const std::size_t* P, std::size_t n, std::size_t N);
+// Writes the line L ... e (e just past its last byte that is not a
+// separator) to o with its line end, and returns the end of what it wrote.
+// A line whose keyword is exactly "f" is written token by token with single
+// spaces; any other is copied byte for byte, each separator as a space.
+// May write up to 16 bytes beyond what it returns.
+char* pl(char* o, const char* L, const char* e);

@@ -1,12 +1,10 @@
 // The joining engine's program-wide globals. All are zero at start.
 #pragma once
 
-#include <cstdint>
-
 #include "DEFINES.h"
 
 // Drop normals: nonzero when the user answered Yes to the normals question.
-// Written by readOBJ, read by readOBJ and findptn; keeps its value after a pass.
+// Written by readOBJ, read by the pass and findptn; keeps its value after a pass.
 extern char Nn;
 
 // 1 while a pass is under way (from just after the normals question to the
@@ -15,9 +13,6 @@ extern char Nn;
 extern char fileopen;
 
 // The vertex table of the current pass: exactly as many entries as the first
-// pass counted vertex lines. Allocated and released by readOBJ, read by findptn.
+// pass counted vertex lines. Allocated and released by readOBJ, filled and
+// read by the pass (a face sees only the vertices above it).
 extern xyz* vert;
-
-// Number of vertex positions stored in vert so far in this pass; never more
-// than the table holds. Written by readOBJ, read by findptn.
-extern std::int64_t inv;

@@ -1,0 +1,274 @@
+#include "chunk.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "coordinate.h"
+#include "corner.h"
+#include "globals.h"
+#include "scan.h"
+
+namespace {
+
+// The first token after the keyword of the line at L.
+template <typename C>
+C* pastkeyword(C* L) {
+  while (issep(*L)) ++L;
+  return tokenend(L);
+}
+
+// How the held triangle h and the current triangle c join: 1 + 3 i + j for
+// the first shared edge, which runs from h's corner i to the next one and
+// back the other way in c, ending at c's corner j; 0 when they are not
+// joined. Only the first shared edge is tried.
+unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      int k = (i + 1) % 3, l = (j + 2) % 3;
+      if (h.p[i] != c.p[j] || h.p[k] != c.p[l]) continue;
+      int m = (i + 2) % 3, n = (j + 1) % 3;
+      if (h.p[m] == c.p[n]) return 0;  // all three corners shared
+      if (h.t[i] != c.t[j] || h.t[k] != c.t[l]) return 0;
+      // The hinge along the shared edge, then across the other diagonal.
+      if (fold.over2(h.v[i], h.v[k], h.v[m], c.v[n])) return 0;
+      return static_cast<unsigned char>(1 + 3 * i + j);
+    }
+  return 0;
+}
+
+// The three corner tokens of the triangle line at L, start and end of each.
+void cornertokens(const char* L, const char* s[3], const char* e[3]) {
+  const char* p = pastkeyword(L);
+  for (int k = 0; k < 3; ++k) {
+    while (issep(*p)) ++p;
+    s[k] = p;
+    p = e[k] = tokenend(p);
+  }
+}
+
+// Counts the corners of the face line L of n bytes (its keyword is not one)
+// and, when there are three and the line is short, puts where each starts
+// and ends into tok.
+int tokens(const char* L, std::size_t n, unsigned char tok[6]) {
+  if (n >= 64) {
+    int count = -1;
+    for (const char* p = skipsep(L, L + n); p < L + n && count < 4; p = skipsep(tokenend(p), L + n)) ++count;
+    return count;
+  }
+  std::uint64_t seps = separators(L, n);
+  std::uint64_t starts = ~seps & (seps << 1 | 1);
+  int count = __builtin_popcountll(starts) - 1;
+  if (count != 3) return count;
+  starts &= starts - 1;  // the keyword
+  for (int k = 0; k < 3; ++k, starts &= starts - 1) {
+    int a = __builtin_ctzll(starts);
+    tok[2 * k] = static_cast<unsigned char>(a);
+    tok[2 * k + 1] = static_cast<unsigned char>(__builtin_ctzll(seps & ~0ULL << a));
+  }
+  return 3;
+}
+
+// The three corner tokens of the triangle line at L, start and end of
+// each, from tok where it is known.
+void cornertokens(const char* L, const unsigned char* tok, const char* s[3], const char* e[3]) {
+  if (tok[0] != 0xFF) {
+    for (int k = 0; k < 3; ++k) {
+      s[k] = L + tok[2 * k];
+      e[k] = L + tok[2 * k + 1];
+    }
+    return;
+  }
+  cornertokens(L, s, e);
+}
+
+char* put(char* o, const char* s, const char* e) {
+  *o++ = ' ';
+  std::memcpy(o, s, static_cast<std::size_t>(e - s));
+  return o + (e - s);
+}
+
+}  // namespace
+
+std::int64_t countvertexlines(const char* b, std::size_t n) {
+  auto ends = [](char c) { return c == '\n' || c == '\r'; };
+  std::int64_t count = 0;
+  const char* e = b + n;
+  // Only a "v" can start one; look around each.
+  for (const char* v = b; (v = static_cast<const char*>(std::memchr(v, 'v', static_cast<std::size_t>(e - v)))); ++v) {
+    const char* q = v;
+    while (q > b && issep(q[-1]) && !ends(q[-1])) --q;
+    if ((q == b || ends(q[-1])) && issep(v[1])) ++count;
+  }
+  return count;
+}
+
+void Chunk::scan() {
+  lines_.clear();
+  coords_.clear();
+  vertices = triangles = 0;
+  const char* b = in.data.get();
+  const char* e = b + size;
+  const char* s = b;  // where the current line starts
+  for (const char* p = b; p < e; p += 64)
+    for (std::uint64_t ends = lineends(p, static_cast<std::size_t>(e - p)); ends; ends &= ends - 1) {
+      const char* le = p + __builtin_ctzll(ends);
+      line(s, le);
+      s = le + 1;
+    }
+  if (s < e) line(s, e);  // the last line, without a line end
+}
+
+void Chunk::line(const char* s, const char* le) {
+  const char* t = le;
+  while (t > s && issep(t[-1])) --t;
+  if (t == s) return;  // blank
+  const char* k = s;
+  while (issep(*k)) ++k;
+  const char* ke = tokenend(k);
+  Kind kind = other;
+  unsigned char tok[6] = {unknown};
+  if (ke - k == 1 && k[0] == 'v') {
+    kind = vertex;
+    ++vertices;
+    double c[3] = {0, 0, 0};
+    for (int i = 0; i < 3 && (ke = skipsep(ke, t)) < t; ++i) ke = coordinate(ke, c[i]);
+    coords_.emplace_back(c[0], c[1], c[2]);
+  } else if (ke - k == 2 && Nn && (k[0] | 32) == 'v' && (k[1] | 32) == 'n') {
+    return;  // a normal line, dropped: it separates nothing
+  } else if (ke - k == 1 && (k[0] | 32) == 'f') {
+    kind = tokens(s, static_cast<std::size_t>(t - s), tok) == 3 ? triangle : face;
+    triangles += kind == triangle;
+  }
+  const char* b = in.data.get();
+  lines_.push_back(Line{static_cast<std::size_t>(s - b), static_cast<std::size_t>(t - b), kind, 0, false,
+                        {tok[0], tok[1], tok[2], tok[3], tok[4], tok[5]}});
+}
+
+void Chunk::store(std::int64_t base, std::int64_t nv) const {
+  // A file that grew since it was counted has more vertex lines than the
+  // table has room for; those are copied but not stored.
+  std::int64_t n = static_cast<std::int64_t>(coords_.size());
+  if (base + n > nv) n = nv > base ? nv - base : 0;
+  std::copy(coords_.begin(), coords_.begin() + n, vert + base);
+}
+
+void Chunk::corners(Line& l, Corners& c, std::int64_t inv) {
+  char* L = in.data.get() + l.at;
+  char* p = pastkeyword(L);
+  for (int k = 0; k < 3; ++k) {
+    if (l.tok[0] != unknown) {
+      p = findptn(L + l.tok[2 * k], c.p[k], c.t[k]);
+      l.tok[2 * k + 1] = static_cast<unsigned char>(p - L);
+    } else {
+      while (issep(*p)) ++p;
+      p = findptn(p, c.p[k], c.t[k]);
+    }
+    c.v[k] = lookup(c.p[k], inv);
+  }
+}
+
+void Chunk::examine(std::int64_t base, std::int64_t nv, const FoldLimit& fold) {
+  std::int64_t seen = base;  // vertex lines above the current line
+  Corners two[2];
+  const Corners* prev = nullptr;  // the triangle on the line before
+  char* b = in.data.get();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    Line& l = lines_[i];
+    l.pair = 0;
+    l.joined = false;
+    if (l.kind == triangle) {
+      Corners& c = two[i & 1];
+      corners(l, c, seen < nv ? seen : nv);
+      if (prev) l.pair = pairof(*prev, c, fold);
+      if (i == 0) first_ = c;
+      prev = &c;
+      continue;
+    }
+    prev = nullptr;
+    if (l.kind == vertex) {
+      ++seen;
+    } else if (l.kind == face && Nn) {
+      // Every face loses its normal parts, not only the triangles that are
+      // tested, so that no written face names a dropped normal.
+      char* e = b + l.end;
+      std::int32_t p, t;
+      for (char* s = skipsep(pastkeyword(b + l.at), e); s < e; s = skipsep(s, e)) s = tokenend(findptn(s, p, t));
+    }
+  }
+  if (prev) last_ = *prev;
+}
+
+std::int64_t Chunk::decide(Held& held, const FoldLimit& fold) {
+  if (lines_.empty()) {
+    heldin_.any = false;  // what is held stays held, for the next chunk
+    return 0;
+  }
+  std::swap(heldin_, held);
+  std::int64_t joins = 0;
+  if (heldin_.any && lines_[0].kind == triangle) {
+    lines_[0].pair = pairof(heldin_.c, first_, fold);
+    lines_[0].joined = lines_[0].pair != 0;
+    joins += lines_[0].joined;
+  }
+  // A triangle joined with the one before it is not tried with the next.
+  for (std::size_t i = 1; i < lines_.size(); ++i)
+    if (lines_[i].pair && !lines_[i - 1].joined) {
+      lines_[i].joined = true;
+      ++joins;
+    }
+  const Line& z = lines_.back();
+  held.any = z.kind == triangle && !z.joined;
+  if (held.any) {
+    held.size = z.end - z.at;
+    held.line.reserve(held.size + pad, 0);
+    std::memcpy(held.line.data.get(), in.data.get() + z.at, held.size);
+    std::memset(held.line.data.get() + held.size, '\n', pad);
+    held.c = last_;
+    std::memcpy(held.tok, z.tok, sizeof held.tok);
+  }
+  return joins;
+}
+
+// The four-sided face of the triangle on the line at H and the triangle l
+// joined with it: it keeps H's winding, from H's unshared corner along H to
+// the first shared corner, then l's unshared corner, then the second
+// shared corner.
+char* Chunk::quad(char* o, const char* H, const unsigned char* htok, const Line& l) const {
+  const char *hs[3], *he[3], *cs[3], *ce[3];
+  cornertokens(H, htok, hs, he);
+  cornertokens(in.data.get() + l.at, l.tok, cs, ce);
+  int i = (l.pair - 1) / 3, j = (l.pair - 1) % 3;
+  int k = (i + 1) % 3, m = (i + 2) % 3, n = (j + 1) % 3;
+  *o++ = 'f';
+  o = put(o, hs[m], he[m]);
+  o = put(o, hs[i], he[i]);
+  o = put(o, cs[n], ce[n]);
+  o = put(o, hs[k], he[k]);
+  *o++ = '\n';
+  return o;
+}
+
+std::size_t Chunk::format() {
+  const char* b = in.data.get();
+  const char* H = heldin_.line.data.get();
+  // Nothing written is longer than what it was made of, but for a line end
+  // where the input's last line had none; the byte-wise copy may run 16
+  // bytes past its end.
+  out.reserve(size + (heldin_.any ? heldin_.size : 0) + 2 + 16, 0);
+  char* o = out.data.get();
+  std::size_t n = lines_.size();
+  if (heldin_.any && !lines_[0].joined) o = pl(o, H, H + heldin_.size);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Line& l = lines_[i];
+    if (l.kind == triangle) {
+      // Written with the next triangle, or held for the next chunk.
+      if (i + 1 < n ? lines_[i + 1].joined : !l.joined) continue;
+      if (l.joined) {
+        o = i ? quad(o, b + lines_[i - 1].at, lines_[i - 1].tok, l) : quad(o, H, heldin_.tok, l);
+        continue;
+      }
+    }
+    o = pl(o, b + l.at, b + l.end);
+  }
+  return static_cast<std::size_t>(o - out.data.get());
+}

@@ -1,0 +1,54 @@
+#include "input.h"
+
+#include <cstring>
+
+#include "scan.h"
+
+void Bytes::reserve(std::size_t n, std::size_t keep) {
+  if (n <= capacity) return;
+  std::size_t grown = capacity + capacity / 2;
+  std::size_t size = n > grown ? n : grown;
+  std::unique_ptr<char[]> more(new char[size]);
+  if (keep) std::memcpy(more.get(), data.get(), keep);
+  data = std::move(more);
+  capacity = size;
+}
+
+bool Reader::next(Bytes& b, std::size_t& size) {
+  if (failed_) return false;
+  std::size_t n = tailsize_;
+  b.reserve(n + block_ + pad, 0);
+  if (n) std::memcpy(b.data.get(), tail_.data.get(), n);
+  tailsize_ = 0;
+  for (;;) {
+    if (eof_) break;
+    b.reserve(n + block_ + pad, n);
+    char* at = b.data.get() + n;
+    std::size_t got = std::fread(at, 1, block_, f_);
+    n += got;
+    if (got < block_) {
+      if (std::ferror(f_)) {
+        failed_ = true;
+        return false;
+      }
+      eof_ = true;
+      break;
+    }
+    // The last line end among the bytes just read ends the chunk.
+    char* e = at + got;
+    while (e > at && e[-1] != '\n' && e[-1] != '\r') --e;
+    if (e > at) {
+      tailsize_ = static_cast<std::size_t>(b.data.get() + n - e);
+      if (tailsize_) {
+        tail_.reserve(tailsize_, 0);
+        std::memcpy(tail_.data.get(), e, tailsize_);
+      }
+      n -= tailsize_;
+      break;
+    }
+  }
+  if (n == 0) return false;
+  std::memset(b.data.get() + n, '\n', pad);
+  size = n;
+  return true;
+}

@@ -1,0 +1,41 @@
+// Reading the input in chunks of whole lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+// A growable byte buffer whose contents are not cleared when it grows.
+struct Bytes {
+  std::unique_ptr<char[]> data;
+  std::size_t capacity = 0;
+
+  // Makes room for n bytes, keeping the first `keep`.
+  void reserve(std::size_t n, std::size_t keep);
+};
+
+// Hands out a stream opened in binary mode as chunks of whole lines: what
+// one read of `block` bytes brought, cut just after its last line feed or
+// carriage return; the bytes after that begin the next chunk. A line longer
+// than a block makes its chunk longer, so no line is ever split. The last
+// chunk ends where the stream does, with a line end or without.
+class Reader {
+ public:
+  Reader(std::FILE* f, std::size_t block) : f_(f), block_(block ? block : 1) {}
+
+  // Puts the next chunk at the start of `b`, followed by `pad` separators,
+  // and its size in `size`. Returns false at the end of the stream or after
+  // a read error.
+  bool next(Bytes& b, std::size_t& size);
+
+  bool failed() const { return failed_; }
+
+ private:
+  std::FILE* f_;
+  std::size_t block_;
+  Bytes tail_;               // the unfinished line after the last chunk
+  std::size_t tailsize_ = 0;
+  bool eof_ = false;
+  bool failed_ = false;
+};

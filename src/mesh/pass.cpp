@@ -1,0 +1,171 @@
+#include "pass.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "chunk.h"
+#include "corner.h"
+#include "input.h"
+
+namespace {
+
+// The threads of one pass and how they stop: every thread runs `work`
+// until the input ends or a failure stops them all.
+class Crew {
+ public:
+  // Reads chunks in the order they come; reading is one thread's at a
+  // time. Returns false at the end of the input or once stopped.
+  bool take(Reader& in, Bytes& b, std::size_t& size, std::int64_t& k, std::int64_t& end) {
+    std::lock_guard<std::mutex> g(read_);
+    if (stopped()) return false;
+    if (!in.next(b, size)) {
+      if (in.failed()) fail(Failure::read);
+      return false;
+    }
+    k = taken_++;
+    end = offset_ += static_cast<std::int64_t>(size);
+    return true;
+  }
+
+  // Waits until `step` has been done for every chunk before chunk k, then
+  // does it for chunk k with `f`. False once stopped.
+  bool turn(std::int64_t& step, std::int64_t k, const std::function<void()>& f) {
+    std::unique_lock<std::mutex> g(m_);
+    cv_.wait(g, [&] { return step == k || stopped(); });
+    if (stopped()) return false;
+    if (f) f();
+    ++step;
+    cv_.notify_all();
+    return true;
+  }
+
+  // Waits as turn does, without doing the step; it is then chunk k's alone
+  // until done() is called.
+  bool await(const std::int64_t& step, std::int64_t k) {
+    std::unique_lock<std::mutex> g(m_);
+    cv_.wait(g, [&] { return step == k || stopped(); });
+    return !stopped();
+  }
+  void done(std::int64_t& step) {
+    std::lock_guard<std::mutex> g(m_);
+    ++step;
+    cv_.notify_all();
+  }
+
+  void fail(Failure f) {
+    std::lock_guard<std::mutex> g(m_);
+    if (failure_ == Failure::none) failure_ = f;
+    stopped_ = true;
+    cv_.notify_all();
+  }
+  bool stopped() const { return stopped_; }
+  Failure failure() {
+    std::lock_guard<std::mutex> g(m_);
+    return failure_;
+  }
+
+  // Runs `work` on `threads` threads, this one included; a thread the
+  // system will not give leaves its share to the others. A failed
+  // allocation stops every thread.
+  void run(unsigned threads, const std::function<void(bool)>& work) {
+    auto guarded = [&](bool mainthread) {
+      try {
+        work(mainthread);
+      } catch (const std::bad_alloc&) {
+        fail(Failure::memory);
+      }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads; ++i) {
+      try {
+        helpers.emplace_back(guarded, false);
+      } catch (const std::system_error&) {
+        break;
+      }
+    }
+    guarded(true);
+    for (std::thread& t : helpers) t.join();
+  }
+
+ private:
+  std::mutex read_;
+  std::int64_t taken_ = 0;
+  std::int64_t offset_ = 0;
+  std::mutex m_;
+  std::condition_variable cv_;
+  Failure failure_ = Failure::none;
+  std::atomic<bool> stopped_{false};
+};
+
+}  // namespace
+
+Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_t& nv,
+                  std::int64_t& size) {
+  Reader in(F, block);
+  Crew crew;
+  std::atomic<std::int64_t> vertices{0}, bytes{0};
+  crew.run(threads, [&](bool) {
+    Chunk c;
+    std::int64_t k, end;
+    while (crew.take(in, c.in, c.size, k, end)) {
+      vertices += countvertexlines(c.in.data.get(), c.size);
+      bytes += static_cast<std::int64_t>(c.size);
+    }
+  });
+  nv = vertices;
+  size = bytes;
+  return crew.failure();
+}
+
+Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
+                const FoldLimit& fold, HWND wn, std::int64_t size) {
+  Reader in(F, block);
+  Crew crew;
+  // How far each step has come: the number of chunks, from the first, for
+  // which it has been done.
+  std::int64_t counted = 0, stored = 0, decided = 0, written = 0;
+  std::int64_t nextbase = 0;  // vertex lines before the next chunk to be counted
+  Held held;
+  Copied r;
+  std::atomic<std::int64_t> done{0};
+  ShowProgress(wn, 0, size);
+  crew.run(threads, [&](bool mainthread) {
+    Chunk c;
+    std::int64_t k, base = 0;
+    while (crew.take(in, c.in, c.size, k, c.end)) {
+      c.scan();
+      if (!crew.turn(counted, k, [&] {
+            base = nextbase;
+            nextbase += c.vertices;
+            r.triangles += c.triangles;
+          }))
+        return;
+      c.store(base, nv);
+      if (!crew.turn(stored, k, nullptr)) return;
+      c.examine(base, nv, fold);
+      if (!crew.turn(decided, k, [&] { r.joins += c.decide(held, fold); })) return;
+      std::size_t n = c.format();
+      if (!crew.await(written, k)) return;
+      bool ok = std::fwrite(c.out.data.get(), 1, n, G) == n;
+      done = c.end;
+      crew.done(written);
+      if (!ok) crew.fail(Failure::write);
+      if (mainthread) ShowProgress(wn, done, size);
+    }
+  });
+  r.failure = crew.failure();
+  if (r.failure == Failure::none && held.any) {
+    // The last line was a triangle with nothing after it to join.
+    std::vector<char> o(held.size + 2 + 16);
+    std::size_t n = static_cast<std::size_t>(pl(o.data(), held.line.data.get(),
+                                                held.line.data.get() + held.size) - o.data());
+    if (std::fwrite(o.data(), 1, n, G) != n) r.failure = Failure::write;
+  }
+  return r;
+}

@@ -1,0 +1,53 @@
+#include "scan.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+std::uint64_t lineends(const char* p, std::size_t n) {
+  std::uint64_t m = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (int k = 0; k < 4; ++k) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr))));
+    m |= static_cast<std::uint64_t>(bits) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) m |= static_cast<std::uint64_t>(p[k] == '\n' || p[k] == '\r') << k;
+#endif
+  return n < 64 ? m & ~(~0ULL << n) : m;
+}
+
+std::uint64_t separators(const char* p, std::size_t n) {
+  std::uint64_t m = 0;
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  for (int k = 0; k < 4; ++k) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
+    m |= static_cast<std::uint64_t>(bits) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) m |= static_cast<std::uint64_t>(issep(p[k])) << k;
+#endif
+  return n < 64 ? m | ~0ULL << n : m;
+}
+
+char* spaced(char* o, const char* s, std::size_t n) {
+#if defined(__SSE2__)
+  // Every byte below 32 rises to 32 and every other stays: the byte-wise
+  // maximum with a space.
+  const __m128i space = _mm_set1_epi8(' ');
+  for (std::size_t i = 0; i < n; i += 16) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), _mm_max_epu8(b, space));
+  }
+#else
+  for (std::size_t i = 0; i < n; ++i) o[i] = issep(s[i]) ? ' ' : s[i];
+#endif
+  return o + n;
+}
