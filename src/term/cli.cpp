@@ -38,11 +38,14 @@ const char* const usage =
 
 const char* const shorts = ":na:o:j:qhV";
 
-const option longs[] = {
-    {"drop-normals", no_argument, nullptr, 'n'}, {"angle", required_argument, nullptr, 'a'},
-    {"output-dir", required_argument, nullptr, 'o'}, {"threads", required_argument, nullptr, 'j'},
-    {"quiet", no_argument, nullptr, 'q'},        {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+const option longs[] = {{"drop-normals", no_argument, nullptr, 'n'},
+                        {"angle", required_argument, nullptr, 'a'},
+                        {"output-dir", required_argument, nullptr, 'o'},
+                        {"threads", required_argument, nullptr, 'j'},
+                        {"quiet", no_argument, nullptr, 'q'},
+                        {"help", no_argument, nullptr, 'h'},
+                        {"version", no_argument, nullptr, 'V'},
+                        {nullptr, 0, nullptr, 0}};
 
 // A usage error: one line that names the problem, and status 2.
 int misuse(const std::string& problem) {
@@ -135,7 +138,8 @@ int commandline(int argc, char** argv) {
         break;
       case 'j':
         if (!positive(optarg, w.threads))
-          return misuse("the number of threads '" + std::string(optarg) + "' is not a positive integer");
+          return misuse("the number of threads '" + std::string(optarg) +
+                        "' is not a positive integer");
         break;
       case 'q':
         o.quiet = true;
