@@ -14,7 +14,7 @@ const char* skipdigits(const char* s) {
 
 }  // namespace
 
-bool scandecimal(const char* s, double& d) {
+bool scandecimal(const char* s, double& d, const char** end) {
   while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
   const char* start = s;
   if (*s == '+' || *s == '-') ++s;
@@ -38,5 +38,6 @@ bool scandecimal(const char* s, double& d) {
   // Only the text checked above reaches strtod, which therefore never meets
   // a form of its own beyond the plain decimal one.
   d = std::strtod(std::string(start, s).c_str(), nullptr);
+  if (end) *end = s;
   return true;
 }

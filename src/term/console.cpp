@@ -1,11 +1,15 @@
 #include "console.h"
 
+#include <sys/ioctl.h>
 #include <sys/select.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "globals.h"
 #include "user.h"
@@ -22,6 +26,31 @@ extern "C" void onclose(int) { closerequest = 1; }
 std::string pending;
 
 enum class Wait { data, interrupted, ended };
+
+using Clock = std::chrono::steady_clock;
+
+// The progress line: when its pass started, when it was last drawn, and
+// whether it is on the screen now.
+Clock::time_point started, drawn;
+bool shown = false;
+
+void writeall(int fd, const std::string& s) {
+  const char* p = s.data();
+  std::size_t left = s.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // nobody reads the output any more
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+}
+
+// Columns of the terminal on standard error; 80 when it does not say.
+std::size_t columns() {
+  winsize ws;
+  return ioctl(2, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
+}
 
 // Waits until standard input has bytes, then appends them to `pending`.
 // SIGINT is blocked from the test of the request until pselect unblocks it
@@ -82,15 +111,54 @@ void setupconsole() {
 }
 
 void say(const std::string& s) {
-  const char* p = s.data();
-  std::size_t left = s.size();
-  while (left > 0) {
-    ssize_t n = write(1, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // nobody reads the output any more
-    p += n;
-    left -= static_cast<std::size_t>(n);
+  endprogress();
+  writeall(1, s);
+}
+
+void sayerr(const std::string& s) {
+  endprogress();
+  writeall(2, s);
+}
+
+std::string printable(const std::string& s) {
+  std::string t = s;
+  for (char& c : t)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  return t;
+}
+
+void showprogress(const std::string& name, std::int64_t done, std::int64_t size) {
+  static const bool terminal = isatty(2);
+  if (!terminal) return;
+  Clock::time_point now = Clock::now();
+  if (done == 0) started = now;
+  if (now - started < std::chrono::seconds(1)) return;
+  if (shown && now - drawn < std::chrono::milliseconds(200)) return;
+  drawn = now;
+
+  double seconds = std::chrono::duration<double>(now - started).count();
+  long long percent = size > 0 && done < size ? done * 100 / size : 100;
+  char figures[64];
+  std::snprintf(figures, sizeof figures, ": %lld%%, %.0f MB/s", percent, done / seconds / 1e6);
+  // The line must fit the terminal's width, less the last column, or
+  // it wraps and the next redraw starts on the wrong line; a long name
+  // keeps its end, where the file's own name is.
+  std::string line = printable(name);
+  std::size_t room = columns() - 1, need = std::strlen(figures);
+  if (line.size() + need > room) {
+    std::size_t keep = room > need + 3 ? room - need - 3 : 0;
+    std::size_t from = line.size() - keep;
+    while (from < line.size() && (line[from] & 0xC0) == 0x80) ++from;  // not inside a character
+    line = keep ? "..." + line.substr(from) : std::string();
   }
+  writeall(2, "\r" + line + figures + "\033[K");
+  shown = true;
+}
+
+void endprogress() {
+  if (!shown) return;
+  shown = false;
+  writeall(2, "\r\033[K");
 }
 
 std::optional<std::string> answer(const std::string& prompt) {

@@ -1,6 +1,8 @@
-// Line input and output on the terminal, and the close request (Ctrl-C).
+// Line input and output on the terminal, the progress line, and the close
+// request (Ctrl-C).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -10,6 +12,24 @@ void setupconsole();
 
 // Writes s to standard output at once, unbuffered.
 void say(const std::string& s);
+
+// Writes s to standard error at once, unbuffered.
+void sayerr(const std::string& s);
+
+// s with every control byte made '?', so that it can stand in a title or
+// a line that is redrawn without breaking either.
+std::string printable(const std::string& s);
+
+// Shows how far the working pass has read `name`: `done` of `size` bytes,
+// done 0 marking the start of a pass. Only where standard error is a
+// terminal, and only once the pass has run for about a second: then one
+// line on standard error (the name, per cent of the input and MB/s),
+// redrawn at most five times a second. say and sayerr erase it first, so it
+// never mixes with other output.
+void showprogress(const std::string& name, std::int64_t done, std::int64_t size);
+
+// Erases the progress line, if one is shown.
+void endprogress();
 
 // Shows `prompt`, which ends where the answer is typed, and reads one line
 // of standard input: the answer without its line end (LF, or CR LF).

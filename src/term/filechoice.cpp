@@ -12,6 +12,8 @@
 #include "paths.h"
 #include "user.h"
 
+char file[pathmax];
+char File[pathmax];
 char tit[pathmax];
 
 namespace {

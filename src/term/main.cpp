@@ -1,16 +1,15 @@
 // The terminal edition of facemeld: a menu on standard input whose one real
-// command copies an .obj file through the joining pass.
+// command copies an .obj file through the joining pass, or, given
+// arguments, the command line that copies the files they name.
 #include <optional>
 #include <string>
 
+#include "cli.h"
 #include "console.h"
 #include "filechoice.h"
 #include "help.h"
 #include "paths.h"
 #include "readobj.h"
-
-char file[pathmax];
-char File[pathmax];
 
 namespace {
 
@@ -31,9 +30,10 @@ void quadrify() {
 
 }  // namespace
 
-// Shows the help, then runs menu commands until "e" or the end of input.
-// The exit status is always 0.
-int main() {
+// Without arguments, shows the help, then runs menu commands until "e" or
+// the end of input; the exit status is then always 0.
+int main(int argc, char** argv) {
+  if (argc > 1) return commandline(argc, argv);
   setupconsole();
   say(std::string(help) + "\n");
   for (;;) {

@@ -6,10 +6,12 @@
 // Size of every path buffer, terminator included (PATH_MAX on Linux).
 constexpr std::size_t pathmax = 4096;
 
-// Input path: written by the open prompt, read by the copy command and the pass.
+// Input path: written by the open prompt or the command line, read by the
+// copy command, the pass and the progress line.
 extern char file[pathmax];
 
-// Output path: written by the save prompt, read by the copy command and the pass.
+// Output path: written by the save prompt or the command line, read by the
+// copy command and the pass.
 extern char File[pathmax];
 
 // Name without folder of the file chosen last in either prompt: the default

@@ -1,6 +1,7 @@
 // The six operations through which the joining pass talks to the user, on
 // a terminal: message boxes and captions are lines of output, questions are
-// prompts answered by a line of input.
+// prompts answered by a line of input. On the command line its orders
+// answer the questions, and its report prints the boxes.
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,8 +9,10 @@
 #include <cstring>
 #include <string>
 
+#include "cli.h"
 #include "console.h"
 #include "decimal.h"
+#include "paths.h"
 #include "text.h"
 #include "user.h"
 
@@ -29,15 +32,6 @@ bool confirm(const std::string& question) {
   }
 }
 
-// The caption as a terminal title: control bytes would end the title
-// sequence early or start another one, so they become '?'.
-std::string titletext(const std::string& s) {
-  std::string t = s;
-  for (char& c : t)
-    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
-  return t;
-}
-
 // Saves the terminal's own title on the terminal's title stack, to be put
 // back when the program ends. Terminals without the stack ignore both.
 void pushtitle() {
@@ -50,6 +44,10 @@ void pushtitle() {
 // One line: the caption, ": " and the text, or the text alone under an
 // empty caption. A Yes/No box asks until it gets its answer.
 int MessageBoxA(HWND, const char* text, const char* caption, unsigned type) {
+  if (orders) {
+    report(text, caption ? caption : "");
+    return 1;
+  }
   std::string line = caption && *caption ? std::string(caption) + ": " : std::string();
   line += text ? text : "";
   if ((type & 0xF) == MB_YESNO) return confirm(line) ? IDYES : IDNO;
@@ -58,11 +56,15 @@ int MessageBoxA(HWND, const char* text, const char* caption, unsigned type) {
   return 1;
 }
 
-int yesno(const char* q) { return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0; }
+int yesno(const char* q) {
+  if (orders) return orders->dropnormals;
+  return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0;
+}
 
 // The prompt shows the initial answer, which an empty line accepts; end of
 // input cancels, which also answers the number in init.
 double ask(HWND, const char* prompt, const char* init) {
+  if (orders) return orders->angle;
   const std::string shown = std::string(prompt) + " [" + init + "] ";
   double d = 0;
   for (;;) {
@@ -75,15 +77,16 @@ double ask(HWND, const char* prompt, const char* init) {
 }
 
 // A status line in square brackets, and the terminal's title when the
-// output is a terminal.
+// output is a terminal; nothing on the command line.
 void SetTitle(HWND, const char* S) {
   title = S ? S : "";
+  if (orders) return;
   say("[" + title + "]\n");
   if (isatty(1)) {
     static bool pushed = false;
     if (!pushed) pushtitle();
     pushed = true;
-    say("\033]0;" + titletext(title) + "\a");
+    say("\033]0;" + printable(title) + "\a");
   }
 }
 
@@ -94,4 +97,8 @@ void GetTitle(HWND, char* S, long n) {
   S[k] = '\0';
 }
 
-void ShowProgress(HWND, std::int64_t, std::int64_t) {}
+// The progress line of the input being copied, unless the command line
+// was told to be quiet.
+void ShowProgress(HWND, std::int64_t done, std::int64_t size) {
+  if (!orders || !orders->quiet) showprogress(file, done, size);
+}

@@ -1,0 +1,37 @@
+A batch: each input copied into the folder under its own file name. A
+failure in the middle is reported, the others are still copied, and the
+status is 1.
+
+  $ cp "$EXAMPLES/cube.obj" a.obj && cp "$EXAMPLES/square.obj" c.obj && mkdir out
+  $ facemeld -o out/ a.obj b.obj c.obj
+  a.obj: 12 triangles found, 6 pairs of triangles joined
+  facemeld: b.obj: I can't open this file
+  c.obj: 2 triangles found, 1 pairs of triangles joined
+  [1]
+  $ ls out
+  a.obj
+  c.obj
+  $ facemeld -n a.obj one.obj && facemeld -q -n --output-dir=out a.obj "$PWD/c.obj" && cmp one.obj out/a.obj
+  a.obj: 12 triangles found, 6 pairs of triangles joined
+
+An input already in the folder would be its own output: refused, and the
+batch goes on. A second input of the same file name would replace the
+first one's copy: refused as well.
+
+  $ facemeld -q -o out out/a.obj c.obj
+  facemeld: out/a.obj: I can't copy a file to itself
+  [1]
+  $ facemeld -q c.obj two.obj && cmp two.obj out/c.obj
+  $ mkdir sub && cp c.obj sub/a.obj
+  $ facemeld -qn -o out a.obj sub/a.obj
+  facemeld: out/a.obj: I already copied another file to this one
+  [1]
+  $ cmp out/a.obj one.obj
+
+A reader of the summaries that goes away does not stop the batch.
+
+  $ rm out/*
+  $ { sleep 0.5; facemeld -o out a.obj c.obj; echo $? >status; } | true; cat status; ls out
+  0
+  a.obj
+  c.obj
