@@ -1,8 +1,10 @@
 #include "pass.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <functional>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -11,6 +13,7 @@
 
 #include "chunk.h"
 #include "corner.h"
+#include "globals.h"
 #include "input.h"
 
 namespace {
@@ -103,8 +106,6 @@ class Crew {
   std::atomic<bool> stopped_{false};
 };
 
-}  // namespace
-
 Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_t& nv,
                   std::int64_t& size) {
   Reader in(F, block);
@@ -122,6 +123,13 @@ Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_
   size = bytes;
   return crew.failure();
 }
+
+// What the copy found and did.
+struct Copied {
+  Failure failure = Failure::none;
+  std::int64_t triangles = 0;
+  std::int64_t joins = 0;
+};
 
 Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
                 const FoldLimit& fold, HWND wn, std::int64_t size) {
@@ -168,4 +176,57 @@ Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
     if (std::fwrite(o.data(), 1, n, G) != n) r.failure = Failure::write;
   }
   return r;
+}
+
+// The threads to work with: as asked, or one per core; at most 64, so
+// that their chunks in flight stay within a few megabytes.
+unsigned threadsfor(const Work& w) {
+  unsigned t = w.threads ? w.threads : std::thread::hardware_concurrency();
+  return t < 1 ? 1 : t > 64 ? 64 : t;
+}
+
+// No more threads than a pass over `size` bytes has chunks of `block`.
+unsigned crew(unsigned threads, std::int64_t size, std::size_t block) {
+  std::int64_t chunks = size / static_cast<std::int64_t>(block) + 1;
+  return threads > chunks ? static_cast<unsigned>(chunks) : threads;
+}
+
+}  // namespace
+
+Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, Work w, HWND wn,
+                  const std::function<void()>& working) {
+  // Each thread has a chunk in flight: together they read no more than a
+  // few megabytes at once, whatever their number.
+  unsigned threads = threadsfor(w);
+  std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(32 << 10, (4 << 20) / threads));
+  std::error_code ec;
+  std::uintmax_t guess = std::filesystem::file_size(file, ec);
+
+  Joined j;
+  std::int64_t nv = 0, size = 0;
+  j.failure = countpass(F, block, crew(threads, ec ? INT64_MAX / 2 : static_cast<std::int64_t>(guess), block),
+                        nv, size);
+  if (j.failure != Failure::none) return j;
+  std::fclose(F);
+  F = std::fopen(file, "rb");
+  if (!F) {
+    j.failure = Failure::open;
+    return j;
+  }
+  if (nv == 0) return j;
+
+  // All bits zero is 0.0 in every coordinate.
+  vert = static_cast<xyz*>(std::calloc(static_cast<std::size_t>(nv), sizeof(xyz)));
+  if (!vert) {
+    j.failure = Failure::memory;
+    return j;
+  }
+  working();
+  Copied c = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size);
+  std::free(vert);
+  vert = nullptr;
+  j.failure = c.failure;
+  j.triangles = c.triangles;
+  j.joins = c.joins;
+  return j;
 }

@@ -2,28 +2,27 @@
 // the vertex lines, and the copy that joins the pairs.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
-#include "fold.h"
+#include "readobj.h"
 #include "user.h"
 
-enum class Failure { none, read, write, memory };
+enum class Failure { none, read, open, write, memory };
 
-// Counts the input's vertex lines and bytes.
-Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_t& nv,
-                  std::int64_t& size);
-
-// What the copy found and did.
-struct Copied {
+// What the passes found and did, or how they failed.
+struct Joined {
   Failure failure = Failure::none;
   std::int64_t triangles = 0;
   std::int64_t joins = 0;
 };
 
-// Copies F to G, storing at most nv vertices in vert and joining the pairs
-// whose fold stays within `fold`. Reports its progress through wn, against
-// the `size` bytes the count read.
-Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
-                const FoldLimit& fold, HWND wn, std::int64_t size);
+// Copies `file`, open as F, to G, joining the pairs whose folds stay within
+// `limit`: counts the vertex lines, opens the file again as F for the copy
+// (a file without vertex lines is not copied), and copies with the vertex
+// table allocated, calling `working` as the copy begins. Reports the copy's
+// progress through wn. Everything written has been handed to G, not yet
+// flushed; the table is released again.
+Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, Work w, HWND wn,
+                  const std::function<void()>& working);
