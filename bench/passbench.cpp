@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < runs; ++i) {
     auto t0 = std::chrono::steady_clock::now();
     std::FILE* F = std::fopen(argv[1], "rb");
-    std::FILE* G = std::fopen(argv[2], "w");
+    std::FILE* G = std::fopen(argv[2], "wb");
     if (!F || !G) return 1;
     j = joinpasses(argv[1], F, G, 5, w, nullptr, [] {});
     bool ok = j.failure == Failure::none && std::fclose(G) == 0;

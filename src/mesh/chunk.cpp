@@ -244,19 +244,18 @@ char* Chunk::quad(char* o, const char* H, const unsigned char* htok, const Line&
   o = put(o, hs[i], he[i]);
   o = put(o, cs[n], ce[n]);
   o = put(o, hs[k], he[k]);
-  *o++ = '\n';
-  return o;
+  return endline(o);
 }
 
 std::size_t Chunk::format() {
   const char* b = in.data.get();
   const char* H = heldin_.line.data.get();
-  // Nothing written is longer than what it was made of, but for a line end
-  // where the input's last line had none; the byte-wise copy may run 16
-  // bytes past its end.
-  out.reserve(size + (heldin_.any ? heldin_.size : 0) + 2 + 16, 0);
-  char* o = out.data.get();
   std::size_t n = lines_.size();
+  // A line written is no longer than what it was made of and its line end,
+  // which may be longer than the one it had, or had none; the byte-wise
+  // copy may run 16 bytes past its end.
+  out.reserve(size + (heldin_.any ? heldin_.size : 0) + (n + 1) * sizeof lineend + 16, 0);
+  char* o = out.data.get();
   if (heldin_.any && !lines_[0].joined) o = pl(o, H, H + heldin_.size);
   for (std::size_t i = 0; i < n; ++i) {
     const Line& l = lines_[i];

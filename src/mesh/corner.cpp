@@ -122,6 +122,5 @@ char* pl(char* o, const char* L, const char* e) {
   } else {
     o = spaced(o, L, static_cast<std::size_t>(e - L));
   }
-  *o++ = '\n';
-  return o;
+  return endline(o);
 }

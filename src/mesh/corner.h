@@ -6,6 +6,7 @@
 
 #include "DEFINES.h"
 #include "globals.h"
+#include "user.h"
 
 // Marks a vertex, texture or normal number that a corner does not give.
 constexpr std::int32_t absent = -99999;
@@ -30,6 +31,13 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t);
 inline xyz lookup(std::int32_t p, std::int64_t inv) {
   std::int64_t i = p > 0 ? p - 1 : p < 0 ? inv + p : -1;
   return i >= 0 && i < inv ? vert[i] : xyz();
+}
+
+// Writes the platform's line end to o and returns the end of what it wrote.
+inline char* endline(char* o) {
+  for (char c : lineend)
+    if (c) *o++ = c;
+  return o;
 }
 
 // Writes the line L ... e (e just past its last byte that is not a

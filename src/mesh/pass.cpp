@@ -170,7 +170,7 @@ Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
   r.failure = crew.failure();
   if (r.failure == Failure::none && held.any) {
     // The last line was a triangle with nothing after it to join.
-    std::vector<char> o(held.size + 2 + 16);
+    std::vector<char> o(held.size + sizeof lineend + 16);
     std::size_t n = static_cast<std::size_t>(pl(o.data(), held.line.data.get(),
                                                 held.line.data.get() + held.size) - o.data());
     if (std::fwrite(o.data(), 1, n, G) != n) r.failure = Failure::write;

@@ -105,7 +105,8 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
     return refuse(file, "I can't read this file");
   Stream F(std::fopen(file, "rb"));
   if (!F.f) return refuse(file, "I can't open this file");
-  Stream G(std::fopen(File, "w"));
+  // Binary: the pass writes the platform's own line ends.
+  Stream G(std::fopen(File, "wb"));
   if (!G.f) return refuse(File, "I can't open this file");
   Nn = static_cast<char>(yesno(normalsquestion));
   Busy busy;
