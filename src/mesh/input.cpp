@@ -6,8 +6,10 @@
 
 void Bytes::reserve(std::size_t n, std::size_t keep) {
   if (n <= capacity) return;
-  std::size_t grown = capacity + capacity / 2;
-  std::size_t size = n > grown ? n : grown;
+  // A buffer whose contents are kept is growing, a line longer than any
+  // before: it grows by half, so that a long line costs few copies.
+  std::size_t grown = keep ? capacity + capacity / 2 : 0;
+  std::size_t size = n + n / 8 > grown ? n + n / 8 : grown;
   std::unique_ptr<char[]> more(new char[size]);
   if (keep) std::memcpy(more.get(), data.get(), keep);
   data = std::move(more);

@@ -11,7 +11,8 @@ struct Bytes {
   std::unique_ptr<char[]> data;
   std::size_t capacity = 0;
 
-  // Makes room for n bytes, keeping the first `keep`.
+  // Makes room for n bytes, keeping the first `keep`. Room for a little more
+  // is made, so that the next request of about the same size is met.
   void reserve(std::size_t n, std::size_t keep);
 };
 

@@ -178,11 +178,11 @@ Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
   return r;
 }
 
-// The threads to work with: as asked, or one per core; at most 64, so
+// The threads to work with: as asked, or one per core; at most 16, so
 // that their chunks in flight stay within a few megabytes.
 unsigned threadsfor(const Work& w) {
   unsigned t = w.threads ? w.threads : std::thread::hardware_concurrency();
-  return t < 1 ? 1 : t > 64 ? 64 : t;
+  return t < 1 ? 1 : t > 16 ? 16 : t;
 }
 
 // No more threads than a pass over `size` bytes has chunks of `block`.
@@ -195,10 +195,11 @@ unsigned crew(unsigned threads, std::int64_t size, std::size_t block) {
 
 Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, Work w, HWND wn,
                   const std::function<void()>& working) {
-  // Each thread has a chunk in flight: together they read no more than a
-  // few megabytes at once, whatever their number.
+  // Each thread has a chunk in flight, which with what is made of it takes
+  // a few times its size: together they read no more than a megabyte at
+  // once, whatever their number.
   unsigned threads = threadsfor(w);
-  std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(32 << 10, (4 << 20) / threads));
+  std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(64 << 10, (1 << 20) / threads));
   std::error_code ec;
   std::uintmax_t guess = std::filesystem::file_size(file, ec);
 

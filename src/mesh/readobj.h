@@ -9,7 +9,7 @@
 // How a pass divides its work. The output, the counts and everything the
 // user is shown never depend on it.
 struct Work {
-  std::size_t block = 1 << 20;  // bytes asked of the input per read
+  std::size_t block = 1 << 18;  // bytes asked of the input per read
   unsigned threads = 0;         // threads to work with; 0 for one per core
 };
 
