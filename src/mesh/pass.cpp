@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -82,6 +83,8 @@ class Crew {
         work(mainthread);
       } catch (const std::bad_alloc&) {
         fail(Failure::memory);
+      } catch (const std::length_error&) {
+        fail(Failure::memory);  // a line longer than a buffer can be
       }
     };
     std::vector<std::thread> helpers;
@@ -124,14 +127,7 @@ Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_
   return crew.failure();
 }
 
-// What the copy found and did.
-struct Copied {
-  Failure failure = Failure::none;
-  std::int64_t triangles = 0;
-  std::int64_t joins = 0;
-};
-
-Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
+Joined copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
                 const FoldLimit& fold, HWND wn, std::int64_t size) {
   Reader in(F, block);
   Crew crew;
@@ -140,7 +136,7 @@ Copied copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
   std::int64_t counted = 0, stored = 0, decided = 0, written = 0;
   std::int64_t nextbase = 0;  // vertex lines before the next chunk to be counted
   Held held;
-  Copied r;
+  Joined r;
   std::atomic<std::int64_t> done{0};
   ShowProgress(wn, 0, size);
   crew.run(threads, [&](bool mainthread) {
@@ -223,11 +219,8 @@ Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, W
     return j;
   }
   working();
-  Copied c = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size);
+  j = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size);
   std::free(vert);
   vert = nullptr;
-  j.failure = c.failure;
-  j.triangles = c.triangles;
-  j.joins = c.joins;
   return j;
 }
