@@ -12,39 +12,21 @@
 
 namespace {
 
-bool isdigit(char c) { return c >= '0' && c <= '9'; }
-
 // Powers of ten that a double holds exactly.
-constexpr double exact10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The short plain form that vertex lines nearly always use: an optional
-// minus, digits, and a point with more digits, at most 15 digits in all
-// and no exponent. Its digits make an integer m below 2^53 and its point a
-// divisor 10^k, both exact doubles, so m / 10^k is the one correctly
-// rounded division: the nearest double, as strtod gives. False, leaving d
-// alone, for any other form.
-bool readshort(const char* s, double& d) {
-  bool negative = *s == '-';
-  s += negative;
-  std::uint64_t m = 0;
-  int digits = 0, k = 0;
-  for (; isdigit(*s); ++s, ++digits) m = m * 10 + static_cast<unsigned>(*s - '0');
-  if (*s == '.')
-    for (++s; isdigit(*s); ++s, ++digits, ++k) m = m * 10 + static_cast<unsigned>(*s - '0');
-  if (digits == 0 || digits > 15 || *s == 'e' || *s == 'E') return false;
-  d = static_cast<double>(m) / exact10[k];
-  if (negative) d = -d;
-  return true;
-}
+constexpr double exact10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 constexpr std::uint64_t power10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 }  // namespace
 
 const char* coordinate(const char* s, double& d) {
-  // The short plain form, as readshort reads it, ending at a separator.
+  // The short plain form that vertex lines nearly always use: an optional
+  // minus, digits, and a point with more digits, at most 15 digits in all,
+  // ending at a separator. Its digits make an integer m below 2^53 and its
+  // point a divisor 10^k, both exact doubles, so m / 10^k is the one
+  // correctly rounded division: the nearest double, as strtod gives. Any
+  // other form is left to readcoordinate.
   const char* p = s + (*s == '-');
   std::uint64_t m = 0, part;
   int n = digits8(p, m);
@@ -77,14 +59,10 @@ double readcoordinate(const char* s, const char* e) {
   // one digit), an optional exponent, read with correct rounding. Everything
   // else (hexadecimal, "inf", "nan", no number at all) is the C library's.
   const char* p = s + (*s == '+' || *s == '-');
-  bool decimal = isdigit(*p) || (*p == '.' && isdigit(p[1]));
+  bool decimal = digit(*p) || (*p == '.' && digit(p[1]));
   bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
   double d;
-  if (decimal && !hex) {
-    if (*s != '+' && readshort(s, d)) return d;
-    // fast_float takes no '+'; here one is followed by a digit or a point.
-    auto r = fast_float::from_chars(*s == '+' ? s + 1 : s, e, d);
-    if (r.ec == std::errc()) return d;
-  }
+  // fast_float takes no '+'; here one is followed by a digit or a point.
+  if (decimal && !hex && fast_float::from_chars(s + (*s == '+'), e, d).ec == std::errc()) return d;
   return std::strtod(std::string(s, e).c_str(), nullptr);
 }

@@ -1,14 +1,14 @@
 #include "decimal.h"
 
+#include "scan.h"
+
 #include <cstdlib>
 #include <string>
 
 namespace {
 
-bool isdigit(char c) { return c >= '0' && c <= '9'; }
-
 const char* skipdigits(const char* s) {
-  while (isdigit(*s)) ++s;
+  while (digit(*s)) ++s;
   return s;
 }
 
@@ -33,7 +33,7 @@ bool scandecimal(const char* s, double& d, const char** end) {
   if (*s == 'e' || *s == 'E') {
     const char* e = s + 1;
     if (*e == '+' || *e == '-') ++e;
-    if (isdigit(*e)) s = skipdigits(e);
+    if (digit(*e)) s = skipdigits(e);
   }
   // Only the text checked above reaches strtod, which therefore never meets
   // a form of its own beyond the plain decimal one.

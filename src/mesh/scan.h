@@ -1,4 +1,4 @@
-// Scanning the bytes of a line: separators, line ends and tokens.
+// Scanning the bytes of a line: separators, digits, line ends and tokens.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,8 @@
 // Bytes 0 to 32 separate tokens: NUL, the control characters, tab, space.
 // Line feed and carriage return are separators too, and also end a line.
 inline bool issep(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+inline bool digit(char c) { return c >= '0' && c <= '9'; }
 
 // Bytes after a chunk that may be read (never written), all separators, so
 // that a scan sixteen bytes at a time, or one that stops only at a
