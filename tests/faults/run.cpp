@@ -93,8 +93,9 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
         if (verb == "replace") spit(dir / "new", expand(s)), fs::rename(dir / "new", in);
         if (verb == "append") std::ofstream(in, std::ios::app | std::ios::binary) << expand(s);
         if (verb == "truncate") fs::resize_file(in, std::stoul(expand(s)));
-        if (verb == "delete") fs::remove(in);
-        input = slurp(in);
+        if (verb == "delete" || verb == "folder") fs::remove(in);
+        if (verb == "folder") fs::create_directory(in);
+        input = fs::is_regular_file(in) ? slurp(in) : "";
       };
   }
 #if defined(__SANITIZE_ADDRESS__)  // which cannot work so, and caps every block instead
