@@ -28,7 +28,7 @@ const double limits[] = {5, 0, -5, 30, 0.5, 0.8102, 0.8103, 45, 90, 99, 99.9, 17
 int normals;
 double limit;
 long long joined;
-std::string input, copy;
+std::string input, copy;  // shown when a property fails
 
 void require(bool held, const char* property) {
   if (held) return;
@@ -61,11 +61,7 @@ Tally tally(std::string s) {
   return t;
 }
 
-struct Run {
-  std::string copy;
-  std::vector<std::string> boxes;
-  long long found = -1, joined = -1;
-};
+struct Run { std::string copy; std::vector<std::string> boxes; long long found = -1, joined = -1; };
 
 Run run(const fs::path& in, const fs::path& out, std::size_t block, unsigned threads) {
   user.reset();

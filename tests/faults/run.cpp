@@ -49,6 +49,24 @@ std::string text(const Row& row, const char* key, std::string otherwise = "") {
   return expand(s);
 }
 
+// Lays out the file NAME in dir as the row's line `verb NAME TEXT` asks.
+void lay(const fs::path& dir, const std::string& verb, const std::string& line) {
+  if (std::string(" folder fifo link hardlink replace append truncate delete ").find(" " + verb + " ") == std::string::npos)
+    return;
+  std::istringstream s(line);
+  std::string name;
+  s >> name >> std::ws;
+  fs::path p = dir / name;
+  std::string arg = expand(s);
+  if (verb == "folder" || verb == "fifo" || verb == "link" || verb == "replace" || verb == "delete") fs::remove(p);
+  if (verb == "folder") fs::create_directory(p);
+  if (verb == "fifo") ::mkfifo(p.c_str(), 0600);
+  if (verb == "link") fs::create_symlink(arg, p);
+  if (verb == "hardlink") fs::create_hard_link(dir / arg, p);
+  if (verb == "replace" || verb == "append") std::ofstream(p, std::ios::app | std::ios::binary) << arg;
+  if (verb == "truncate") fs::resize_file(p, std::stoul(arg));
+}
+
 // Plays the row once in `dir`; false when a check failed.
 bool play(const Row& row, const fs::path& dir, unsigned threads) {
   fs::path in = dir / "in.obj", out = dir / "out.obj";
@@ -58,18 +76,12 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   rlimit old{}, cap{};
   user.reset();
   for (const auto& [key, rest] : row) {
-    std::string a, b;
-    std::istringstream(rest) >> a >> b;
-    if (key == "folder" || key == "fifo" || key == "link") fs::remove(dir / a);
-    if (key == "folder") fs::create_directory(dir / a);
-    if (key == "fifo") ::mkfifo((dir / a).c_str(), 0600);
-    if (key == "link") fs::create_symlink(b, dir / a);
-    if (key == "hardlink") fs::create_hard_link(dir / b, dir / a);
-    if (key == "outpath") out = dir / a;
+    lay(dir, key, rest);
+    if (key == "outpath") out = dir / rest;
     if (key == ">") user.answers.push_back(rest);
     if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
       fs::create_directory(dir / "small");
-      if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, ("size=" + a).c_str()) != 0) std::exit(77);
+      if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, ("size=" + rest).c_str()) != 0) std::exit(77);
       fd = ::open((dir / "small").c_str(), O_RDONLY | O_DIRECTORY);
       ::umount2((dir / "small").c_str(), MNT_DETACH);
       out = "/proc/self/fd/" + std::to_string(fd) + "/out.obj";
@@ -77,24 +89,20 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
     if (key == "fsize" || key == "memory") {
       ::getrlimit(limited = key == "fsize" ? RLIMIT_FSIZE : RLIMIT_AS, &old);
       cap = old;
-      cap.rlim_cur = std::stoul(a);
+      cap.rlim_cur = std::stoul(rest);
       if (key == "memory") {  // above the pages the process holds now
         std::ifstream("/proc/self/statm") >> cap.rlim_cur;
-        cap.rlim_cur = cap.rlim_cur * ::sysconf(_SC_PAGESIZE) + (std::stoul(a) << 20);
+        cap.rlim_cur = cap.rlim_cur * ::sysconf(_SC_PAGESIZE) + (std::stoul(rest) << 20);
       }
       ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
     }
     if (key == "at")
       user.onCaption = [&, rest](const std::string& caption) {
-        if (rest.compare(0, rest.find(':'), caption) != 0) return;
         std::istringstream s(rest.substr(rest.find(':') + 1));
-        std::string verb;
-        s >> verb >> std::ws;
-        if (verb == "replace") spit(dir / "new", expand(s)), fs::rename(dir / "new", in);
-        if (verb == "append") std::ofstream(in, std::ios::app | std::ios::binary) << expand(s);
-        if (verb == "truncate") fs::resize_file(in, std::stoul(expand(s)));
-        if (verb == "delete" || verb == "folder") fs::remove(in);
-        if (verb == "folder") fs::create_directory(in);
+        std::string verb, line;
+        if (rest.compare(0, rest.find(':'), caption) != 0) return;
+        std::getline(s >> verb >> std::ws, line);
+        lay(dir, verb, line);
         input = fs::is_regular_file(in) ? slurp(in) : "";
       };
   }
@@ -115,10 +123,6 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   expect(result == std::stoi(text(row, "result", "1")), "the pass returned " + std::to_string(result));
   expect(boxes == want, "the boxes were\n" + boxes);
   expect(!row.count("output") || copy == text(row, "output"), "the copy differs: " + std::to_string(copy.size()) + " bytes");
-  expect(result != 1 || copy.empty() ||
-             (copy.back() == '\n' && copy[0] != '\n' && copy.find("\n\n") == std::string::npos &&
-              copy.find_first_of(std::string("\r\0", 2)) == std::string::npos),
-         "a line of the copy is blank, has no line end, or has a CR or a NUL");
   expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
   expect(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass left things behind");
   if (fd >= 0) ::close(fd);

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <set>
 
 namespace {
@@ -63,16 +62,15 @@ Measure byassimp(const std::string& file) {
   Measure m;
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(file, 0);
-  m.loaded = scene;
-  for (unsigned i = 0; scene && i < scene->mNumMeshes; ++i) {
-    const aiMesh& mesh = *scene->mMeshes[i];
-    for (const aiFace* f = mesh.mFaces; f < mesh.mFaces + mesh.mNumFaces; ++f) {
+  for (unsigned i = 0; (m.loaded = scene) && i < scene->mNumMeshes; ++i)
+    for (unsigned f = 0; f < scene->mMeshes[i]->mNumFaces; ++f) {
       std::vector<Point> c;
-      for (const unsigned* k = f->mIndices; k < f->mIndices + f->mNumIndices; ++k)
-        c.push_back({mesh.mVertices[*k].x, mesh.mVertices[*k].y, mesh.mVertices[*k].z});
+      for (unsigned k = 0; k < scene->mMeshes[i]->mFaces[f].mNumIndices; ++k) {
+        const aiVector3D& p = scene->mMeshes[i]->mVertices[scene->mMeshes[i]->mFaces[f].mIndices[k]];
+        c.push_back({p.x, p.y, p.z});
+      }
       m.add(c);
     }
-  }
   return m;
 }
 
@@ -84,8 +82,8 @@ bool judge(const char* reader, Measure (*load)(const std::string&), const std::s
   bool ok = b.loaded && b.faces == a.faces - joined && near(a.area, b.area) && a.used == b.used;
   for (int k = 0; k < 3; ++k) ok = ok && near(a.vector[k], b.vector[k]);
   std::printf("  %s: %s, faces %lld -> %lld, area %.12g -> %.12g, %zu -> %zu positions%s\n", reader,
-              b.loaded ? "loads the copy" : "refuses the copy", a.faces, b.faces, a.area, b.area, a.used.size(),
-              b.used.size(), ok ? "" : " FAIL");
+              b.loaded ? "loads the copy" : "refuses the copy", a.faces, b.faces, a.area, b.area,
+              a.used.size(), b.used.size(), ok ? "" : " FAIL");
   return ok;
 }
 
