@@ -49,13 +49,14 @@ std::string text(const Row& row, const char* key, std::string otherwise = "") {
   return expand(s);
 }
 
-// Lays out the file NAME in dir as the row's line `verb NAME TEXT` asks.
-void lay(const fs::path& dir, const std::string& verb, const std::string& line) {
+// Lays out a file in dir as the setup `VERB NAME TEXT` asks; other lines
+// are left to the caller.
+void lay(const fs::path& dir, const std::string& setup) {
+  std::istringstream s(setup);
+  std::string verb, name;
+  s >> verb >> name >> std::ws;
   if (std::string(" folder fifo link hardlink replace append truncate delete ").find(" " + verb + " ") == std::string::npos)
     return;
-  std::istringstream s(line);
-  std::string name;
-  s >> name >> std::ws;
   fs::path p = dir / name;
   std::string arg = expand(s);
   if (verb == "folder" || verb == "fifo" || verb == "link" || verb == "replace" || verb == "delete") fs::remove(p);
@@ -76,7 +77,7 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   rlimit old{}, cap{};
   user.reset();
   for (const auto& [key, rest] : row) {
-    lay(dir, key, rest);
+    lay(dir, key + " " + rest);
     if (key == "outpath") out = dir / rest;
     if (key == ">") user.answers.push_back(rest);
     if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
@@ -86,24 +87,18 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
       ::umount2((dir / "small").c_str(), MNT_DETACH);
       out = "/proc/self/fd/" + std::to_string(fd) + "/out.obj";
     }
-    if (key == "fsize" || key == "memory") {
+    if (key == "fsize" || key == "memory") {  // memory: MB above what the process holds now
+      unsigned long pages = 0;
+      if (key == "memory") std::ifstream("/proc/self/statm") >> pages;
       ::getrlimit(limited = key == "fsize" ? RLIMIT_FSIZE : RLIMIT_AS, &old);
-      cap = old;
-      cap.rlim_cur = std::stoul(rest);
-      if (key == "memory") {  // above the pages the process holds now
-        std::ifstream("/proc/self/statm") >> cap.rlim_cur;
-        cap.rlim_cur = cap.rlim_cur * ::sysconf(_SC_PAGESIZE) + (std::stoul(rest) << 20);
-      }
+      cap = {pages * ::sysconf(_SC_PAGESIZE) + (std::stoul(rest) << (key == "memory" ? 20 : 0)), old.rlim_max};
       ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
     }
     if (key == "at")
       user.onCaption = [&, rest](const std::string& caption) {
-        std::istringstream s(rest.substr(rest.find(':') + 1));
-        std::string verb, line;
         if (rest.compare(0, rest.find(':'), caption) != 0) return;
-        std::getline(s >> verb >> std::ws, line);
-        lay(dir, verb, line);
-        input = fs::is_regular_file(in) ? slurp(in) : "";
+        lay(dir, rest.substr(rest.find(':') + 2));
+        input = fs::is_regular_file(in) ? slurp(in) : "";  // as the setup left it
       };
   }
 #if defined(__SANITIZE_ADDRESS__)  // which cannot work so, and caps every block instead
