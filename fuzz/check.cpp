@@ -30,10 +30,20 @@ double limit;
 long long joined;
 std::string input, copy;  // shown when a property fails
 
+// The folder of every run's files, in memory where the system offers one.
+fs::path scratch() {
+  static const fs::path d = (fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path()) /
+                            ("facemeld-fuzz-" + std::to_string(::getpid()));
+  static const bool made = fs::create_directories(d) && !std::atexit([] { fs::remove_all(scratch()); });
+  (void)made;
+  return d;
+}
+
 void require(bool held, const char* property) {
   if (held) return;
   std::fprintf(stderr, "\nPROPERTY VIOLATED: %s\nnormals %s, limit %g\n--- input\n%.4000s\n--- copy\n%.4000s\n---\n",
                property, normals ? "dropped" : "kept", limit, input.c_str(), copy.c_str());
+  fs::remove_all(scratch());
   std::abort();
 }
 
@@ -73,15 +83,6 @@ Run run(const fs::path& in, const fs::path& out, std::size_t block, unsigned thr
   require(result == 1 && !r.boxes.empty() && summary(r.boxes.back(), r.found, r.joined), "the pass ends with its summary");
   require(r.boxes.size() == 1u + (r.found == 0), "the pass warns exactly when it found no triangle");
   return r;
-}
-
-// The folder of every run's files, in memory where the system offers one.
-fs::path scratch() {
-  static const fs::path d = (fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path()) /
-                            ("facemeld-fuzz-" + std::to_string(::getpid()));
-  static const bool made = fs::create_directories(d) && !std::atexit([] { fs::remove_all(scratch()); });
-  (void)made;
-  return d;
 }
 
 }  // namespace
