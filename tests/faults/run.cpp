@@ -68,6 +68,17 @@ void lay(const fs::path& dir, const std::string& setup) {
   if (verb == "truncate") fs::resize_file(p, std::stoul(arg));
 }
 
+// Copies `in` to `out` as the row's answers say, and returns the pass's
+// result and its boxes in the table's form. Only here do the rows meet the
+// engine; another front end, such as the command line, can stand in.
+int run(const Row& row, const fs::path& in, const fs::path& out, unsigned threads, std::string& boxes) {
+  for (auto [b, e] = row.equal_range(">"); b != e; ++b) user.answers.push_back(b->second);
+  int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{1 << 20, threads});
+  for (const std::string& e : user.events)  // "box  | T" when the caption is empty
+    if (e.compare(0, 4, "box ") == 0) boxes += "box" + e.substr(e.compare(0, 6, "box  |") ? 3 : 4) + "\n";
+  return result;
+}
+
 // Plays the row once in `dir`; false when a check failed.
 bool play(const Row& row, const fs::path& dir, unsigned threads) {
   fs::path in = dir / "in.obj", out = dir / "out.obj";
@@ -79,7 +90,6 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   for (const auto& [key, rest] : row) {
     lay(dir, key + " " + rest);
     if (key == "outpath") out = dir / rest;
-    if (key == ">") user.answers.push_back(rest);
     if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
       fs::create_directory(dir / "small");
       if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, ("size=" + rest).c_str()) != 0) std::exit(77);
@@ -105,12 +115,10 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   if (limited == RLIMIT_AS) limited = -1;
 #endif
   if (limited >= 0) ::setrlimit(limited, &cap);
-  int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{1 << 20, threads});
+  std::string boxes, want, failed;
+  int result = run(row, in, out, threads, boxes);
   if (limited >= 0) ::setrlimit(limited, &old);
-
-  std::string boxes, want, copy = fs::is_regular_file(out) ? slurp(out) : "", failed;
-  for (const std::string& e : user.events)  // "box  | T" when the caption is empty
-    if (e.compare(0, 4, "box ") == 0) boxes += "box" + e.substr(e.compare(0, 6, "box  |") ? 3 : 4) + "\n";
+  std::string copy = fs::is_regular_file(out) ? slurp(out) : "";
   for (auto [b, e] = row.equal_range("box"); b != e; ++b) want += "box " + b->second + "\n";
   for (std::size_t at; (at = want.find("@in")) != std::string::npos;) want.replace(at, 3, in);
   for (std::size_t at; (at = want.find("@out")) != std::string::npos;) want.replace(at, 4, out);
