@@ -22,7 +22,7 @@ bool next(std::string& a) {
 
 int MessageBoxA(HWND wn, const char* text, const char* caption, unsigned) {
   user.boxes.push_back(*caption ? std::string(caption) + ": " + text : std::string(text));
-  user.events.push_back(std::string(wn ? "mainbox " : "box ") + caption + " | " + text);
+  user.events.push_back(std::string(wn ? "mainbox " : "box ") + caption + (*caption ? " | " : "| ") + text);
   return 1;
 }
 
