@@ -41,14 +41,17 @@ def play(exe, source, scratch):
     opts = [line[2:].split() for line in lines if line.startswith("% ")]
     for o in (o for o in opts if o[0] == "put"):
         shutil.copyfile(os.path.join(folder, o[2]), os.path.join(scratch, o[1]))
+    # A terminal ends the lines it shows with CR LF, and Enter types CR.
     pty, eol = ["pty"] in opts, "\r\n" if ["crlf"] in opts else "\n"
+    nl, eol = ("\r\n", "\r") if pty else ("\n", eol)
     text = "".join(line for line in lines if line[0] not in "#%").strip("\n") + "\n"
     text = re.sub(r"@x(\d+)", lambda m: "x" * (int(m[1]) - len(scratch) - 1), text)
-    parts = re.split(r"\{([^{}]*)\}", text.encode("latin-1").decode("unicode_escape").replace("@", scratch))
+    text = text.encode("latin-1").decode("unicode_escape").replace("@", scratch).replace("\n", nl)
+    parts = re.split(r"\{([^{}]*)\}", text)
 
     # Shown and typed parts by turns. Each act waits for so much output, then
     # types its text (or "^C": presses Ctrl-C) and maybe ends the input.
-    expected, acts = open(os.path.join(os.path.dirname(__file__), "help.out")).read(), []
+    expected, acts = open(os.path.join(os.path.dirname(__file__), "help.out")).read().replace("\n", nl), []
     for i, part in enumerate(parts):
         if i % 2 == 0:
             expected += part
@@ -56,25 +59,21 @@ def play(exe, source, scratch):
             acts.append((len(expected), part, False))
         else:
             typed = part.removesuffix("^D")
-            acts.append((len(expected), typed + ("" if typed != part else "\r" if pty else eol), typed != part))
+            acts.append((len(expected), typed + ("" if typed != part else eol), typed != part))
             expected += typed
 
-    if pty:
-        into, slave = os.openpty()
-        p = subprocess.Popen([exe], cwd=scratch, stdin=slave, stdout=slave, start_new_session=True)
-        out = into
-        os.close(slave)
+    if pty:  # the same terminal both ways
+        into, ins = out, outs = os.openpty()
     else:
-        p = subprocess.Popen([exe], cwd=scratch, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        into, out = p.stdin.fileno(), p.stdout.fileno()
+        (ins, into), (out, outs) = os.pipe(), os.pipe()
+    p = subprocess.Popen([exe], cwd=scratch, stdin=ins, stdout=outs)
+    for fd in {ins, outs}:
+        os.close(fd)
     got = b""
-
-    def shown():  # a terminal ends its lines with CR LF
-        return got.decode("latin-1").replace("\r\n", "\n") if pty else got.decode("latin-1")
 
     def read(length):  # until the output is so long, ends, or stops for 10 s
         nonlocal got
-        while len(shown()) < length and select.select([out], [], [], 10)[0]:
+        while len(got) < length and select.select([out], [], [], 10)[0]:
             try:
                 chunk = os.read(out, 65536)
             except OSError:  # a pseudo-terminal whose program has ended
@@ -94,27 +93,22 @@ def play(exe, source, scratch):
             elif typed:
                 os.write(into, typed.encode("latin-1"))
             if ends:
-                os.write(into, b"\x04") if pty else p.stdin.close()
+                os.write(into, b"\x04") if pty else os.close(into)
         except OSError:
-            pass  # the program has ended; the session says whether it should have
-    if not pty:
-        p.stdin.close()
+            pass  # the program has ended, or the input already
+    if not pty and not any(ends for _, _, ends in acts):
+        os.close(into)
     read(float("inf"))
     failures = [] if p.wait(timeout=10) == 0 else [f"exit status {p.returncode}"]
-    diff = difflib.unified_diff(expected.splitlines(True), shown().splitlines(True), "expected", "shown")
+    diff = difflib.unified_diff(expected.splitlines(True), got.decode("latin-1").splitlines(True), "expected", "shown")
     failures += [line.encode("unicode_escape").decode() for line in diff]
-    for o in (o for o in opts if o[0] == "check"):
-        name, want = os.path.join(scratch, o[1]), os.path.join(folder, o[2])
-        if (open(name, "rb").read() if os.path.exists(name) else None) != (open(want, "rb").read() if o[2] != "-" else None):
-            failures.append(f"{o[1]} does not hold {o[2]}")
-    return failures
+    held = lambda path: open(path, "rb").read() if os.path.exists(path) else None  # "-" is no file
+    return failures + [f"{o[1]} does not hold {o[2]}" for o in opts if o[0] == "check"
+                       and held(os.path.join(scratch, o[1])) != held(os.path.join(folder, o[2]))]
 
 
 if __name__ == "__main__":
     shutil.rmtree(sys.argv[3], ignore_errors=True)
     os.makedirs(sys.argv[3])
     failures = play(os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3])
-    print("\n".join(failures))
-    if not failures:
-        shutil.rmtree(sys.argv[3])
-    sys.exit(1 if failures else 0)
+    sys.exit("\n".join(failures) or shutil.rmtree(sys.argv[3]))  # a text fails, None passes
