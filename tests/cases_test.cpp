@@ -39,7 +39,8 @@ static void play(const fs::path& source, const fs::path& dir, Work w) {
     for (int k : {0, 1})
       for (std::size_t at = 0; (at = s.find(k ? "@out" : "@in", at)) != std::string::npos;)
         s.replace(at, 3 + k, path[k]), at += path[k].size();
-  if (!path[0].empty() && !path[1].empty()) copyOBJ(testwindow, path[0].c_str(), path[1].c_str(), w);
+  if (!path[0].empty() && !path[1].empty())
+    copyOBJ(testwindow, path[0].c_str(), path[1].c_str(), w);
   EXPECT_EQ(user.events, shown);
   EXPECT_TRUE(user.answers.empty()) << "answers left over";
   if (output.empty()) {
@@ -60,7 +61,8 @@ TEST(Cases, FollowTheirSteps) {
     for (std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20})
       for (unsigned threads : {1u, 2u}) {
         if (HasFailure() != failed) break;
-        SCOPED_TRACE(::testing::Message() << c.path().filename() << ", block " << block << ", threads " << threads);
+        SCOPED_TRACE(::testing::Message() << c.path().filename() << ", block " << block
+                                          << ", threads " << threads);
         play(c.path(), dir, Work{block, threads});
       }
     fs::remove_all(dir);

@@ -9,7 +9,8 @@ const HWND testwindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10)
 
 int MessageBoxA(HWND wn, const char* text, const char* caption, unsigned) {
   user.boxes.push_back(*caption ? std::string(caption) + ": " + text : std::string(text));
-  user.events.push_back(std::string(wn ? "mainbox " : "box ") + caption + (*caption ? " | " : "| ") + text);
+  user.events.push_back(std::string(wn ? "mainbox " : "box ") + caption + (*caption ? " | " : "| ") +
+                        text);
   return 1;
 }
 
