@@ -58,12 +58,12 @@ TEST(Cases, FollowTheirSteps) {
     if (!fs::exists(c.path() / "steps")) continue;
     const fs::path dir = fs::path(FACEMELD_SCRATCH) / c.path().filename();
     const bool failed = HasFailure();  // one failing run of a case is enough to see
-    for (std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20})
-      for (unsigned threads : {1u, 2u}) {
+    for (std::size_t b : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20})
+      for (unsigned t : {1u, 2u}) {
         if (HasFailure() != failed) break;
-        SCOPED_TRACE(::testing::Message() << c.path().filename() << ", block " << block
-                                          << ", threads " << threads);
-        play(c.path(), dir, Work{block, threads});
+        SCOPED_TRACE(::testing::Message() << c.path().filename() << ", block " << b
+                                          << ", threads " << t);
+        play(c.path(), dir, Work{b, t});
       }
     fs::remove_all(dir);
   }

@@ -1,6 +1,5 @@
-# Plays a session or a case's steps through the terminal edition and checks
-# everything it shows (see README.md beside this file):
-#   play.py FACEMELD SOURCE SCRATCH
+# play.py FACEMELD SOURCE SCRATCH: plays a session or a case's steps through the
+# terminal edition and checks everything it shows (see README.md beside this file).
 import difflib, os, re, select, shutil, signal, subprocess, sys
 
 MENU = "(q)uadrify an .OBJ file, (e)xit? {%s}\n"
@@ -8,9 +7,8 @@ SHOW = {"open": "file to read mesh from?\n", "save": "file to write mesh to?\n",
         "yesno": "{} (y/n) ", "ask": "{} ", "title": "[{}]\n"}
 
 
-# A case's steps as a session: each path typed at its prompt, yes to
-# replacing an existing output, an empty answer for a way out of a prompt,
-# the end of the input for a cancelled choice.
+# A case's steps as a session: paths typed at their prompts, yes to replacing an
+# output, Enter for a way out of a prompt, the input ended for a cancelled choice.
 def fromsteps(path):
     folder, name = os.path.dirname(path), {}
     text = "".join(f"% put {f} {f}\n" for f in os.listdir(folder)) + MENU % "q"
