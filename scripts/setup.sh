@@ -3,11 +3,14 @@
 # need, where they are missing. Runs apt-get as root, or through sudo.
 set -eu
 
-packages="cmake make g++ libgtest-dev libgmock-dev
+# The native build and its tests (python3 plays the terminal edition's
+# sessions; assimp's CMake package names zlib's and minizip's libraries),
+# the fuzzer, the Windows build and its run under Wine, the benchmarks.
+packages="cmake make g++ libgtest-dev libgmock-dev libfast-float-dev python3
+  libtinyobjloader-dev libassimp-dev zlib1g-dev libminizip-dev assimp-utils
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth imagemagick
-  libfast-float-dev libtinyobjloader-dev libassimp-dev assimp-utils
-  python3 libbenchmark-dev"
+  libbenchmark-dev"
 
 missing=""
 for p in $packages; do

@@ -1,29 +1,74 @@
 #!/bin/sh
-# Installs what is missing, builds everything and runs every test: the
-# native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the Windows program under Wine.
-# Fails when any test fails.
-set -eu
+# Installs what is missing, builds everything and runs every test, stage by
+# stage: the native suite, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows program under Wine, and a bounded
+# fuzzing run. Every stage runs even when an earlier one fails. Each prints a
+# few lines, or the detail of its failure; its whole output is kept in
+# build/logs/STAGE.log. Fails when any stage fails.
+#
+#   sh scripts/test.sh [STAGE...]    # setup native sanitize wine fuzz
+set -u
 cd "$(dirname "$0")/.."
-export FACEMELD_CMAKE_ARGS="-DFACEMELD_WERROR=ON"
-sh scripts/build.sh
+mkdir -p build/logs
 jobs=$(nproc)
+werror="-DFACEMELD_WERROR=ON"
+passed=0
+failed=0
 
-echo "== native tests"
-ctest --test-dir build/native --output-on-failure -j "$jobs"
+stage_setup() { sh scripts/setup.sh; }
 
-echo "== native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFACEMELD_SANITIZE=ON -DFACEMELD_WERROR=ON
-cmake --build build/sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+stage_native() {
+  cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release $werror &&
+    cmake --build build/native -j "$jobs" &&
+    ctest --test-dir build/native --output-on-failure -j "$jobs"
+}
 
-echo "== Windows program under Wine"
-ctest --test-dir build/win64 --output-on-failure
+stage_sanitize() {
+  cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFACEMELD_SANITIZE=ON $werror &&
+    cmake --build build/sanitize -j "$jobs" &&
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+}
 
-echo "== fuzzing the joining pass (bounded run)"
-sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"
+stage_wine() {
+  cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $werror &&
+    cmake --build build/win64 -j "$jobs" &&
+    ctest --test-dir build/win64 --output-on-failure
+}
 
-# Each stage above stops the script when it fails, so reaching here means
-# that every one passed.
-echo "stages: 5 passed, 0 failed"
+stage_fuzz() { sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"; }
+
+# What a passing stage shows: what it installed, its tests' tally and the
+# tests it skipped, or the fuzzer's run count.
+brief() {
+  grep -E '^installing:|tests passed|^Done [0-9]+ runs' "$1"
+  grep -E '\(Skipped\)$' "$1" | sed 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/skipped: \1/'
+}
+
+# What a failing stage shows: each failed test's output and every error
+# line of the build (at most 150 lines), then the end of the log.
+detail() {
+  awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = !/ Passed |Skipped/ }
+       show || /error:|Error|undefined reference/' "$1" | head -n 150
+  echo "..."
+  tail -n 15 "$1"
+}
+
+for stage in ${*:-setup native sanitize wine fuzz}; do
+  log=build/logs/$stage.log
+  start=$(date +%s)
+  echo "== $stage (log: $log)"
+  if "stage_$stage" > "$log" 2>&1; then
+    brief "$log" | sed 's/^/   /'
+    echo "   passed in $(($(date +%s) - start)) s"
+    passed=$((passed + 1))
+  else
+    detail "$log" | sed 's/^/   /'
+    echo "   FAILED in $(($(date +%s) - start)) s"
+    failed=$((failed + 1))
+  fi
+done
+
+echo "stages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

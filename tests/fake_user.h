@@ -16,15 +16,12 @@ struct FakeUser {
   std::deque<std::string> answers;
   int normals = 0;
   double limit = 5;
-
   std::string caption = "facemeld";
   // Every step shown, as a case writes it: "yesno Q", "ask P [I]", "title T",
-  // "box C | T" (owner-less) and "mainbox C | T" (owned by a window).
-  std::vector<std::string> events;
-  std::vector<std::string> captions;  // every caption set, in order
-  std::vector<std::string> boxes;     // "caption: text", or the text alone
-  std::vector<std::string> questions;
-  bool openDuringAsk = false;         // the pass's fileopen flag when asked
+  // "box C | T" (owner-less, "box | T" without caption) and "mainbox C | T".
+  // Apart: the captions set, the boxes ("caption: text", or the text alone)
+  // and the questions.
+  std::vector<std::string> events, captions, boxes, questions;
   // Runs when the caption changes, with the new caption: lets a test act
   // between or during the passes.
   std::function<void(const std::string&)> onCaption;
@@ -34,6 +31,5 @@ struct FakeUser {
 
 extern FakeUser user;
 
-// A window handle for the main window the test plays: boxes owned by it are
-// recorded as "mainbox".
+// The main window the test plays: boxes it owns are recorded as "mainbox".
 extern const HWND testwindow;
