@@ -71,14 +71,17 @@ Tally tally(std::string s) {
   return t;
 }
 
-struct Run { std::string copy; std::vector<std::string> boxes; long long found = -1, joined = -1; };
+struct Run { std::string copy; std::vector<std::string> shown, boxes; long long found = -1, joined = -1; };
 
 Run run(const fs::path& in, const fs::path& out, std::size_t block, unsigned threads) {
   user.reset();
-  user.normals = normals;
-  user.limit = limit;
+  char angle[32];
+  std::snprintf(angle, sizeof angle, std::isinf(limit) ? limit > 0 ? "1e999" : "-1e999" : "%.17g", limit);
+  user.answers = {normals ? "y" : "n", angle};
   int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{block, threads});
-  Run r{slurp(out), user.boxes};
+  Run r{slurp(out), user.events, {}};
+  for (const std::string& e : r.shown)
+    if (e.rfind("box ", 0) == 0) r.boxes.push_back(e.substr(e.find(" | ") + 3));
   require(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass puts everything back");
   require(result == 1 && !r.boxes.empty() && summary(r.boxes.back(), r.found, r.joined), "the pass ends with its summary");
   require(r.boxes.size() == 1u + (r.found == 0), "the pass warns exactly when it found no triangle");
@@ -100,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   std::size_t odd = 2 + std::hash<std::string>()(input) % 61;
   for (auto [block, threads] : {std::pair<std::size_t, unsigned>{1, 2}, {odd, 1}, {odd, 2}}) {
     Run o = run(in, out, block, threads);
-    require(o.copy == copy && o.boxes == r.boxes, "every block size and thread count give the same copy and boxes");
+    require(o.copy == copy && o.shown == r.shown, "every block size and thread count give the same copy, boxes and captions");
   }
   require(copy.empty() || (copy.back() == '\n' && copy[0] != '\n' && copy.find("\n\n") == std::string::npos),
           "every line of the copy ends in a line end, and none is blank");

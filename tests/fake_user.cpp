@@ -8,7 +8,6 @@ FakeUser user;
 const HWND testwindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10));
 
 int MessageBoxA(HWND wn, const char* text, const char* caption, unsigned) {
-  user.boxes.push_back(*caption ? std::string(caption) + ": " + text : std::string(text));
   user.events.push_back(std::string(wn ? "mainbox " : "box ") + caption + (*caption ? " | " : "| ") +
                         text);
   return 1;
@@ -21,15 +20,13 @@ void GetTitle(HWND, char* S, long n) {
 
 void SetTitle(HWND, const char* S) {
   user.caption = S;
-  user.captions.push_back(S);
   user.events.push_back(std::string("title ") + S);
   if (user.onCaption) user.onCaption(S);
 }
 
 int yesno(const char* q) {
-  user.questions.push_back(q);
   user.events.push_back(std::string("yesno ") + q);
-  if (user.answers.empty()) return user.normals != 0;
+  if (user.answers.empty()) return 0;
   std::string a = user.answers.front();
   user.answers.pop_front();
   return a == "y";
@@ -38,12 +35,10 @@ int yesno(const char* q) {
 // Asks again, as every front end does, until an answer begins with a
 // number; a way out of the dialog keeps the offered answer.
 double ask(HWND, const char* prompt, const char* init) {
-  user.questions.push_back(std::string(prompt) + " [" + init + "]");
   for (double d;;) {
     user.events.push_back(std::string("ask ") + prompt + " [" + init + "]");
-    if (user.answers.empty()) return user.limit;
-    std::string a = user.answers.front();
-    user.answers.pop_front();
+    std::string a = user.answers.empty() ? "!" : user.answers.front();
+    if (!user.answers.empty()) user.answers.pop_front();
     if (scandecimal(a[0] == '!' ? init : a.c_str(), d)) return d;
   }
 }

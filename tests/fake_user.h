@@ -12,16 +12,12 @@
 struct FakeUser {
   // Answers in the order the questions come, as a case's "> ..." lines: "y"
   // or "n" to a yes/no question, the typed text (or "!cancel", "!escape",
-  // "!close") to a prompt. While none is left, `normals` and `limit` answer.
+  // "!close") to a prompt. Once none is left: no, and the offered number.
   std::deque<std::string> answers;
-  int normals = 0;
-  double limit = 5;
   std::string caption = "facemeld";
   // Every step shown, as a case writes it: "yesno Q", "ask P [I]", "title T",
   // "box C | T" (owner-less, "box | T" without caption) and "mainbox C | T".
-  // Apart: the captions set, the boxes ("caption: text", or the text alone)
-  // and the questions.
-  std::vector<std::string> events, captions, boxes, questions;
+  std::vector<std::string> events;
   // Runs when the caption changes, with the new caption: lets a test act
   // between or during the passes.
   std::function<void(const std::string&)> onCaption;

@@ -1,5 +1,5 @@
-// What every native test needs: whole files as strings, a grid mesh of any
-// size, and the counts of a summary box.
+// What every native test needs: whole files as strings and the counts of a
+// summary box.
 #pragma once
 
 #include <cstdio>
@@ -15,31 +15,6 @@ inline std::string slurp(const std::filesystem::path& p) {
 
 inline void spit(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A flat n by n grid of unit squares, each written as two triangles that
-// join: (n + 1)^2 vertex lines, then 2 n^2 face lines, about 60 bytes a
-// square.
-//
-//   d ---- c     f a b c
-//   |    / |     f c d a
-//   |  /   |
-//   a ---- b
-inline std::string grid(int n) {
-  std::string s;
-  char line[64];
-  for (int y = 0; y <= n; ++y)
-    for (int x = 0; x <= n; ++x) {
-      std::snprintf(line, sizeof line, "v %d %d 0\n", x, y);
-      s += line;
-    }
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      int a = y * (n + 1) + x + 1, b = a + 1, c = a + n + 2, d = a + n + 1;
-      std::snprintf(line, sizeof line, "f %d %d %d\nf %d %d %d\n", a, b, c, c, d, a);
-      s += line;
-    }
-  return s;
 }
 
 // Reads the counts of a summary box's text; false for any other text.
