@@ -8,6 +8,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
@@ -68,15 +69,50 @@ void lay(const fs::path& dir, const std::string& setup) {
   if (verb == "truncate") fs::resize_file(p, std::stoul(arg));
 }
 
-// Copies `in` to `out` as the row's answers say, and returns the pass's
-// result and its boxes in the table's form. Only here do the rows meet the
-// engine; another front end, such as the command line, can stand in.
-int run(const Row& row, const fs::path& in, const fs::path& out, unsigned threads, std::string& boxes) {
-  for (auto [b, e] = row.equal_range(">"); b != e; ++b) user.answers.push_back(b->second);
-  int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{1 << 20, threads});
-  for (const std::string& e : user.events)  // "box  | T" when the caption is empty
-    if (e.compare(0, 4, "box ") == 0) boxes += "box" + e.substr(e.compare(0, 6, "box  |") ? 3 : 4) + "\n";
-  return result;
+// The command line that plays the rows too, when given.
+const char* facemeld = nullptr;
+
+// Copies `in` to `out` as the row's answers say, through the engine or the
+// command line. Returns the pass's result and what the user was shown: the
+// boxes in the table's form, or what the command line printed ("out: " or
+// "err: " before each line).
+int run(const Row& row, const fs::path& in, const fs::path& out, unsigned threads, std::string& shown) {
+  std::vector<std::string> answers;
+  for (auto [b, e] = row.equal_range(">"); b != e; ++b) answers.push_back(b->second);
+  if (!facemeld) {
+    user.answers.assign(answers.begin(), answers.end());
+    int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{1 << 20, threads});
+    for (const std::string& e : user.events)
+      if (e.compare(0, 4, "box ") == 0) shown += e + "\n";
+    return result;
+  }
+  std::string options = " -j " + std::to_string(threads);
+  if (!answers.empty() && answers[0] == "y") options += " -n";
+  if (answers.size() > 1) options += " -a " + answers[1];
+  fs::path printed = in.parent_path().parent_path() / "printed";
+  int status = std::system((facemeld + options + " '" + in.string() + "' '" + out.string() + "' >" +
+                            printed.string() + ".out 2>" + printed.string() + ".err").c_str());
+  std::string l;
+  for (const char* stream : {"out", "err"})
+    for (std::istringstream lines(slurp(printed.string() + "." + stream)); std::getline(lines, l);)
+      shown += std::string(stream) + ": " + l + "\n";
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What the command line prints for the boxes of the table's form: a
+// summary on standard output, a warning (whose caption is a path) and the
+// first failure (whose text is) on standard error.
+std::string printed(const std::string& boxes, const fs::path& in, const fs::path& out) {
+  std::string o, e;
+  std::istringstream lines(boxes);
+  for (std::string b; std::getline(lines, b);) {
+    std::size_t bar = b.find("| ");
+    std::string caption = b.substr(4, bar - 4 - (bar > 4)), text = b.substr(bar + 2);
+    if (caption.empty()) o += "out: " + in.string() + ": " + text + "\n";
+    else if (caption == in.string() || caption == out.string()) e += "err: facemeld: " + caption + ": " + text + "\n";
+    else if (e.find("err: facemeld: ") == std::string::npos) e += "err: facemeld: " + text + ": " + caption + "\n";
+  }
+  return o + e;
 }
 
 // Plays the row once in `dir`; false when a check failed.
@@ -122,6 +158,7 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   for (auto [b, e] = row.equal_range("box"); b != e; ++b) want += "box " + b->second + "\n";
   for (std::size_t at; (at = want.find("@in")) != std::string::npos;) want.replace(at, 3, in);
   for (std::size_t at; (at = want.find("@out")) != std::string::npos;) want.replace(at, 4, out);
+  if (facemeld) want = printed(want, in, out);
   auto expect = [&failed](bool held, const std::string& what) { failed += held ? "" : "  " + what + "\n"; };
   expect(result == std::stoi(text(row, "result", "1")), "the pass returned " + std::to_string(result));
   expect(boxes == want, "the boxes were\n" + boxes);
@@ -129,7 +166,8 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
   expect(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass left things behind");
   if (fd >= 0) ::close(fd);
-  std::printf("%u threads: %s\n%s", threads, failed.empty() ? "every check held" : "FAILED", failed.c_str());
+  std::printf("%s, %u threads: %s\n%s", facemeld ? "command line" : "engine", threads,
+              failed.empty() ? "every check held" : "FAILED", failed.c_str());
   return failed.empty();
 }
 
@@ -138,22 +176,30 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
 int main(int argc, char** argv) {
   Row row;
   bool found = false, in = false;
-  std::ifstream table(argc == 3 ? argv[1] : "");
+  std::ifstream table(argc >= 3 ? argv[1] : "");
   for (std::string l; std::getline(table, l);)
     if (l.compare(0, 4, "row ") == 0) found |= in = l.substr(4) == argv[2];
     else if (std::size_t space = std::min(l.find(' '), l.size()); in && !l.empty() && l[0] != '#')
       row.emplace(l.substr(0, space), l.substr(std::min(space + 1, l.size())));
-  if (!found) return std::puts("usage: faults TABLE ROW"), 2;
+  if (!found) return std::puts("usage: faults TABLE ROW [FACEMELD]"), 2;
 #if defined(__SANITIZE_ADDRESS__)
   if (row.count("noasan")) return 77;
 #endif
   bool ok = true;
-  fs::path dir = fs::temp_directory_path() / ("facemeld-fault-" + std::to_string(::getpid()));
+  fs::path dir = fs::temp_directory_path() / ("facemeld-fault-" + std::to_string(::getpid())) / "row";
   for (unsigned threads : {1u, 2u}) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     ok = play(row, dir, threads) && ok;
   }
-  fs::remove_all(dir);
+  // The command line shows no captions to act at, and is a process of its
+  // own, whose memory the row cannot measure.
+  if (argc == 4 && !row.count("at") && !row.count("memory")) {
+    facemeld = argv[3];
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ok = play(row, dir, 2) && ok;
+  }
+  fs::remove_all(dir.parent_path());
   return ok ? 0 : 1;
 }
