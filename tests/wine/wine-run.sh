@@ -5,9 +5,9 @@
 #   wine-run.sh PREFIX LOG PROGRAM ARGS...  runs PROGRAM, Wine's messages to LOG
 #
 # The prefix is made for tests: unmanaged windows (no window manager runs, and
-# Wine would wait for one each time a window hides), no crash dialog, no
-# Mono or Gecko prompts, and a relay trace of MessageBeep only, so a test can
-# count the beeps.
+# Wine would wait for one each time a window hides), no crash dialog, no Mono
+# or Gecko prompts, and window frames wider than the usual 4 pixels, so that
+# the platform's own maximized position is not the one the program sets.
 set -eu
 export WINEPREFIX="$1"
 shift
@@ -15,15 +15,15 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ "$1" = --setup ]; then
-  [ -f "$WINEPREFIX/.facemeld-ready" ] && exit 0
+  [ -f "$WINEPREFIX/.facemeld-ready-2" ] && exit 0
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d user32.MessageBeep /f >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v BorderWidth /d 5 /f >/dev/null 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.facemeld-ready"
+  touch "$WINEPREFIX/.facemeld-ready-2"
   exit 0
 fi
 
