@@ -1,12 +1,10 @@
-// Operates facemeld.exe as a user would: plays case folders (tests/cases/README.md; the steps only Windows has
-// are in tests/wine/cases/README.md) against one running program. For each step it waits for the window the
-// program shows next, checks it and answers it with window messages: typing, buttons, Escape, close boxes.
-// Then it checks Wine's relay trace of the program against the rules in TRACE.
+// Operates facemeld.exe as a user would: plays case folders (tests/cases/README.md and, for the steps only
+// Windows has, tests/wine/cases/README.md) against one running program, waiting for each window it shows,
+// checking it and answering it with window messages. Then checks Wine's relay trace against TRACE.
 //
-//   driver.exe FACEMELD.EXE OUT TRACE FOLDER...
+//   driver.exe FACEMELD.EXE OUT TRACE FOLDER...   (each FOLDER holds cases, played in name order)
 //
-// OUT receives the trace (ui.log, this run's standard error), every check (driver.log) and a scratch copy of
-// each case. A FOLDER holding `steps` is a case; any other holds cases, played in name order.
+// OUT receives the trace (ui.log, this run's standard error), every check (driver.log) and scratch copies.
 #include <windows.h>
 
 #include <algorithm>
@@ -33,6 +31,7 @@ PROCESS_INFORMATION pi;
 HWND mainwin;
 std::set<string> seen;  // the captions the main window showed in this case
 string offered;         // the file name the next file dialog offers
+struct Stuck { string what; };  // a wait that ran out: the case cannot go on
 
 void check(bool ok, const string& what) {
   ok ? ++passed : ++failed;
@@ -40,41 +39,26 @@ void check(bool ok, const string& what) {
   if (!ok) std::printf("FAIL: %s\n", what.c_str());
 }
 
-struct Stuck {  // a wait that ran out: the case cannot go on
-  string what;
-};
-
 string replaced(string s, const string& from, const string& to) {
   for (size_t p = 0; (p = s.find(from, p)) != string::npos; p += to.size()) s.replace(p, from.size(), to);
   return s;
 }
 
 fs::path dos(const char* unix) { return replaced(string("Z:") + unix, "/", "\\"); }
-
-string hex(unsigned long long v) {
-  char s[20];
-  std::snprintf(s, sizeof s, "%08llx", v);
-  return s;
-}
-
+string hex(unsigned long long v) { char s[20]; return string(s, std::snprintf(s, sizeof s, "%08llx", v)); }
 // A caption as Wine keeps it, without waiting for the program; the text of a control, asked of the control.
-string caption(HWND h) {
-  char s[512];
-  return GetWindowTextA(h, s, sizeof s) ? s : "";
-}
+string caption(HWND h) { char s[512]; return string(s, GetWindowTextA(h, s, sizeof s)); }
 string text(HWND h) {
   char s[1024] = "";
-  SendMessageTimeoutA(h, WM_GETTEXT, sizeof s, reinterpret_cast<LPARAM>(s), SMTO_ABORTIFHUNG, 3000, nullptr);
-  return s;
+  return SendMessageTimeoutA(h, WM_GETTEXT, sizeof s, reinterpret_cast<LPARAM>(s), SMTO_ABORTIFHUNG, 3000, 0), s;
 }
+void click(HWND h, int id) { PostMessageA(GetDlgItem(h, id), BM_CLICK, 0, 0); }
 
 // The topmost visible top-level window of the program but the main window, or null.
 HWND shown() {
-  for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, nullptr, nullptr));) {
-    DWORD p;
-    GetWindowThreadProcessId(h, &p);
-    if (p == pi.dwProcessId && h != mainwin && IsWindowVisible(h)) return h;
-  }
+  DWORD p;
+  for (HWND h = nullptr; (h = FindWindowExA(nullptr, h, nullptr, nullptr));)
+    if (GetWindowThreadProcessId(h, &p), p == pi.dwProcessId && h != mainwin && IsWindowVisible(h)) return h;
   return nullptr;
 }
 
@@ -86,14 +70,8 @@ bool within(DWORD ms, const std::function<bool()>& f) {
     if (GetTickCount() - t0 > ms) return false;
   }
 }
-
-void need(const string& what, const std::function<bool()>& f) {
-  if (!within(15000, f)) throw Stuck{what};
-}
-
-void idle() {
-  if (!SendMessageTimeoutA(mainwin, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr)) throw Stuck{"the program to idle"};
-}
+void need(const string& what, const std::function<bool()>& f) { if (!within(15000, f)) throw Stuck{what}; }
+void idle() { if (!SendMessageTimeoutA(mainwin, WM_NULL, 0, 0, 0, 10000, 0)) throw Stuck{"the program to idle"}; }
 
 // A window of the program in the words of the steps.
 string kind(HWND h) {
@@ -104,8 +82,6 @@ string kind(HWND h) {
   return msg && owner == mainwin ? "mainbox" : msg && !owner ? "box" : "a window '" + caption(h) + "'";
 }
 
-void click(HWND h, int id) { PostMessageA(GetDlgItem(h, id), BM_CLICK, 0, 0); }
-
 int beeps() {
   string log = slurp(out / "ui.log");
   int n = 0;
@@ -113,21 +89,17 @@ int beeps() {
   return n;
 }
 
-void start() {
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
+void restart() {  // ends the program if it runs, then starts it with Wine tracing its calls
+  if (pi.hProcess && WaitForSingleObject(pi.hProcess, 0)) TerminateProcess(pi.hProcess, 1);
+  if (pi.hProcess) WaitForSingleObject(pi.hProcess, 5000), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
   string cmd = "\"" + exe.string() + "\"";
   SetEnvironmentVariableA("WINEDEBUG", "-all,+relay");
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) throw Stuck{"a start"};
   SetEnvironmentVariableA("WINEDEBUG", "-all");
   need("the main window", [] { return (mainwin = FindWindowA("facemeld", nullptr)) != nullptr; });
-  offered = "";
-  idle();
-}
-
-void stop() {
-  if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-  WaitForSingleObject(pi.hProcess, 5000), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+  offered = "", idle();
 }
 
 // The shell's pieces that no case reaches, called here: the dialog-item bounds, the prompt dialog's
@@ -135,9 +107,8 @@ void stop() {
 void units() {
   Instance = GetModuleHandleA(nullptr);
   auto dialog = [](const string& answer) {  // a modeless prompt dialog
-    std::strcpy(askbuffer, "5");
     HWND db = CreateDialogParamA(Instance, "ASKDB", nullptr, newboxproc, 0);
-    SetDlgItemTextA(db, 11, answer.c_str());
+    std::strcpy(askbuffer, "5"), SetDlgItemTextA(db, 11, answer.c_str());
     return db;
   };
   HWND db = dialog(string(300, 'y'));
@@ -147,11 +118,6 @@ void units() {
   check(discanf(db, 11, "%1000s", s) == 1 && std::strlen(s) == 255, "discanf reads 255 characters");
   SendMessageA(db, WM_COMMAND, IDOK, 0);
   check(std::strlen(askbuffer) == 127, "an accepted answer fits askbuffer");
-  for (string t : {"3 4=2", "3 x=1", "x=0", "=-1", "  =-1"}) {  // the text, then what discanf answers
-    int x, y;
-    SetDlgItemTextA(db, 11, t.substr(0, t.find('=')).c_str());
-    check(discanf(db, 11, "%d %d", &x, &y) == std::stoi(t.substr(t.find('=') + 1)), "discanf of " + t);
-  }
   DestroyWindow(db);
   // Message, wp, lp; the result, the answer kept, entry 27 of KEYS afterwards.
   const struct { UINT M; WPARAM S; LPARAM L; INT_PTR r; const char* after; char esc; } rows[] = {
@@ -166,14 +132,12 @@ void units() {
     DestroyWindow(db);
   }
   HWND w = CreateWindowA("STATIC", string(300, 'c').c_str(), 0, 0, 0, 9, 9, nullptr, nullptr, Instance, nullptr);
-  std::memset(s, 'q', sizeof s);
-  GetTitle(w, s, 255);
+  std::memset(s, 'q', sizeof s), GetTitle(w, s, 255);
   check(std::strlen(s) == 254 && s[255] == 'q', "GetTitle(wn, S, 255) keeps 254 characters and a NUL");
   for (int id : {IDYES, IDNO}) {  // a timer presses the button once the question is up
     UINT_PTR t = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) { click(FindWindowA("#32770", 0), press); });
     int r = yesno(std::to_string(press = id).c_str());
-    KillTimer(nullptr, t);
-    check(r == (id == IDYES), "yesno answers " + std::to_string(r));
+    KillTimer(nullptr, t), check(r == (id == IDYES), "yesno answers " + std::to_string(r));
   }
   Instance = GetModuleHandleA("kernel32");  // no template: the prompt dialog cannot be made
   check(ask(nullptr, "angle?", "5") == 5.0, "ask without its dialog answers the offered number");
@@ -185,7 +149,8 @@ int helpdiff() {
   RECT r;
   POINT o = {0, 0};
   GetClientRect(mainwin, &r), ClientToScreen(mainwin, &o);
-  long w = std::min(r.right, GetSystemMetrics(SM_CXSCREEN) - o.x), h = std::min(r.bottom, GetSystemMetrics(SM_CYSCREEN) - o.y);
+  long w = std::min(r.right, GetSystemMetrics(SM_CXSCREEN) - o.x);
+  long h = std::min(r.bottom, GetSystemMetrics(SM_CYSCREEN) - o.y);
   BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   HDC screen = GetDC(nullptr), dc[2] = {CreateCompatibleDC(screen), CreateCompatibleDC(screen)};
   DWORD* px[2];
@@ -193,8 +158,7 @@ int helpdiff() {
   for (int k = 0; k < 2; ++k)
     SelectObject(dc[k], b[k] = CreateDIBSection(dc[k], &bi, 0, reinterpret_cast<void**>(&px[k]), nullptr, 0));
   BitBlt(dc[0], 0, 0, w, h, screen, o.x, o.y, SRCCOPY);
-  FillRect(dc[1], &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  DrawTextA(dc[1], help, -1, &r, DT_WORDBREAK);
+  FillRect(dc[1], &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))), DrawTextA(dc[1], help, -1, &r, DT_WORDBREAK);
   GdiFlush();
   int differ = 0, ink = 0;
   for (long i = 0; i < w * h; ++i) differ += (px[0][i] ^ px[1][i]) << 8 != 0, ink += px[1][i] << 8 != 0xFFFFFF00;
@@ -209,32 +173,31 @@ void play(const fs::path& dir) {
   fs::remove_all(scratch), fs::create_directories(out / "scratch"), fs::copy(dir, scratch);
   string title = caption(mainwin), name = dir.filename().string();
   std::set<string> titles{title};
-  seen.clear();
   HWND pending = nullptr;  // the window that waits for its answer
-  bool started = false;
   auto answered = [&] {  // a box is answered with OK once the case moves on
     if (kind(pending).find("box") != string::npos) click(pending, IDOK);
     if (pending) need("a window to close", [&] { return !IsWindowVisible(pending); });
     pending = nullptr;
   };
   std::ifstream f(dir / "steps");
+  seen.clear();
   try {
     for (string l; std::getline(f, l);) {
       if (l.empty() || l[0] == '#') continue;
       details << name << ": " << l << std::endl;
       string k = l.substr(0, l.find(' ')), a = l.size() > k.size() ? l.substr(k.size() + 1) : "";
       a = replaced(replaced(a, "@in", in.string()), "@out", saved.string());
-      std::ostringstream got;
+      std::ostringstream got;  // what a probe step finds, in the words of the step
       RECT r;
       DWORD code = STILL_ACTIVE;
-      HWND edit = GetDlgItem(pending, 11);
-      started |= k == "key" || k == "command";
+      bool probe = k == "class" || k == "placement" || k == "resource" || k == "exit";
+      HWND edit = GetDlgItem(pending, 11), h = nullptr, q = nullptr;
       if (k == "title") {
         titles.insert(title = a);
       } else if (k == ">") {
         if (kind(pending) == "yesno") click(pending, a == "y" ? IDYES : IDNO);
         if (edit && a == "!cancel") click(pending, IDCANCEL);
-        if (edit && a == "!escape") PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1), PostMessageA(edit, WM_KEYUP, VK_ESCAPE, -1);
+        if (edit && a == "!escape") PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1), PostMessageA(edit, WM_KEYUP, 27, -1);
         if (edit && a == "!close") PostMessageA(pending, WM_SYSCOMMAND, SC_CLOSE, 0);
         if (edit && a[0] != '!') {  // types the answer over the offered one and accepts it
           PostMessageA(edit, EM_SETSEL, 0, -1), PostMessageA(edit, WM_CHAR, VK_BACK, 1);
@@ -243,17 +206,14 @@ void play(const fs::path& dir) {
         }
         answered();
       } else if (k == "output" || k == "nooutput") {
-        answered();
-        need("the command to end", [] { return !shown(); });
-        check(k == "output" ? slurp(saved) == replaced(slurp(dir / a), "\n", "\r\n") : !fs::exists(saved), name + ": " + l);
+        answered(), need("the command to end", [] { return !shown(); });
+        bool same = k == "output" ? slurp(saved) == replaced(slurp(dir / a), "\n", "\r\n") : !fs::exists(saved);
+        check(same, name + ": " + l);
       } else if (k == "class") {  // style, cbWndExtra, cbClsExtra
-        got << hex(GetClassLongA(mainwin, GCL_STYLE)).substr(4) << " " << GetClassLongA(mainwin, GCL_CBWNDEXTRA) << " "
-            << GetClassLongA(mainwin, GCL_CBCLSEXTRA);
-        check(a == got.str(), "class fields " + got.str());
+        got << hex(GetClassLongA(mainwin, GCL_STYLE)).substr(4) << " " << GetClassLongA(mainwin, GCL_CBWNDEXTRA)
+            << " " << GetClassLongA(mainwin, GCL_CBCLSEXTRA);
       } else if (k == "placement") {
-        GetWindowRect(mainwin, &r);
-        got << r.left << " " << r.top;
-        check(IsZoomed(mainwin) && a == got.str(), "maximized at " + got.str());
+        GetWindowRect(mainwin, &r), got << (IsZoomed(mainwin) ? "" : "not maximized ") << r.left << " " << r.top;
       } else if (k == "help") {
         int d = -1;
         within(5000, [&] { return (d = helpdiff()) == 0; });
@@ -261,59 +221,55 @@ void play(const fs::path& dir) {
       } else if (k == "size") {  // "max", or restored to a width and height
         PostMessageA(mainwin, WM_SYSCOMMAND, a == "max" ? SC_MAXIMIZE : SC_RESTORE, 0);
         need("the window to change size", [&] { return !IsZoomed(mainwin) == (a != "max"); });
-        if (a != "max") SetWindowPos(mainwin, nullptr, 0, 0, std::stoi(a), std::stoi(a.substr(a.find(' '))), SWP_NOZORDER);
+        if (a != "max") SetWindowPos(mainwin, 0, 0, 0, std::stoi(a), std::stoi(a.substr(a.find(' '))), SWP_NOZORDER);
         idle();
       } else if (k == "resource") {  // TYPE NAME BYTES, the bytes in hex
+        string id = a.substr(a.find(' ') + 1, a.rfind(' ') - a.find(' ') - 1);
         HMODULE m = LoadLibraryExA(exe.string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HRSRC h = FindResourceA(m, a.substr(a.find(' ') + 1, a.rfind(' ') - a.find(' ') - 1).c_str(), MAKEINTRESOURCEA(std::stoi(a)));
-        const BYTE* p = h ? static_cast<const BYTE*>(LockResource(LoadResource(m, h))) : nullptr;
-        for (DWORD i = 0; p && i < SizeofResource(m, h); ++i) got << hex(p[i]).substr(6);
-        check(a.substr(a.rfind(' ') + 1) == got.str(), "resource " + a.substr(0, a.rfind(' ')) + ": " + got.str());
+        HRSRC x = FindResourceA(m, id.c_str(), MAKEINTRESOURCEA(std::stoi(a)));
+        const BYTE* p = x ? static_cast<const BYTE*>(LockResource(LoadResource(m, x))) : nullptr;
+        got << a.substr(0, a.rfind(' ') + 1);
+        for (DWORD i = 0; p && i < SizeofResource(m, x); ++i) got << hex(p[i]).substr(6);
         FreeLibrary(m);
       } else if (k == "key") {  // Alt+letter, pressed again if Wine's menu loop dropped it
         for (int i = 0; i < 3; ++i)
-          if (PostMessageA(mainwin, WM_SYSCHAR, a[0], 1 << 29), within(3000, [] { return shown() || !IsWindow(mainwin); })) break;
+          if (PostMessageA(mainwin, WM_SYSCHAR, a[0], 1 << 29), within(3000, [] { return shown() || !IsWindow(mainwin); }))
+            break;
       } else if (k == "command" || k == "close") {
         PostMessageA(mainwin, k == "close" ? WM_SYSCOMMAND : WM_COMMAND, k == "close" ? SC_CLOSE : std::stoi(a), 0);
       } else if (k == "beep") {  // exactly one more beep, then the caption of the last title step
         bool one = within(3000, [] { return beeps() > beeped; }) && !within(300, [] { return beeps() > beeped + 1; });
-        check(one && ++beeped && within(3000, [&] { return caption(mainwin) == title; }), "a beep; caption " + caption(mainwin));
+        check(one && ++beeped && within(3000, [&] { return caption(mainwin) == title; }), "a beep; " + caption(mainwin));
       } else if (k == "exit") {
-        WaitForSingleObject(pi.hProcess, 10000), GetExitCodeProcess(pi.hProcess, &code);
-        check(a == std::to_string(code), "exit status " + std::to_string(code));
+        WaitForSingleObject(pi.hProcess, 10000), GetExitCodeProcess(pi.hProcess, &code), got << code;
       } else {  // a window the program shows
         answered();
-        if (k == "open" && !started) PostMessageA(mainwin, WM_COMMAND, 257, 0);
-        started = true;
-        HWND h = nullptr, q = nullptr;
+        if (k == "open" && !shown()) PostMessageA(mainwin, WM_COMMAND, 257, 0);  // the menu item
         need("a window for '" + l + "'", [&] { return (h = pending = shown()) != nullptr; });
-        HWND c = GetDlgItem(h, 0x47c);
         if (kind(h) != k) throw Stuck{"'" + l + "', not " + kind(h) + " '" + text(GetDlgItem(h, 0xFFFF)) + "'"};
         check(caption(mainwin) == title, name + ": caption '" + caption(mainwin) + "' at '" + l + "'");
-        HWND e = c ? FindWindowExA(FindWindowExA(c, nullptr, "ComboBox", nullptr), nullptr, "Edit", nullptr) : nullptr;
+        HWND c = GetDlgItem(h, 0x47c), e = c ? FindWindowExA(FindWindowExA(c, 0, "ComboBox", 0), 0, "Edit", 0) : 0;
         if (e) check(GetWindow(h, GW_OWNER) == mainwin && text(e) == offered, name + ": " + k + " offers " + text(e));
         if (e && a == "!cancel") click(h, IDCANCEL);
         if (e && a != "!cancel") {  // types the path; the dialog's own "replace?" is answered Yes
           bool replace = k == "save" && fs::exists(scratch / a);
           SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / a).string().c_str())), click(h, IDOK);
           (k == "open" ? in : saved) = scratch / a, offered = a;
-          if (replace) need("Save As to ask", [&] { return GetWindow(q = shown(), GW_OWNER) == h; });
-          if (q) click(q, IDYES);
+          if (replace) need("Save As to ask", [&] { return GetWindow(q = shown(), GW_OWNER) == h; }), click(q, IDYES);
         }
         if (e) answered();
         if (k == "ask") got << text(GetDlgItem(h, 6)) << " [" << text(GetDlgItem(h, 11)) << "]";
         if (k != "ask") got << caption(h) << (caption(h).empty() ? "" : " ") << "| " << text(GetDlgItem(h, 0xFFFF));
-        bool owned = GetWindow(h, GW_OWNER) == mainwin;
-        if (!e) check(got.str() == (k == "yesno" ? "| " + a : a) && owned == (k == "mainbox" || k == "ask"), name + ": " + got.str());
+        bool owned = GetWindow(h, GW_OWNER) == mainwin, fits = got.str() == (k == "yesno" ? "| " + a : a);
+        if (!e) check(fits && owned == (k == "mainbox" || k == "ask"), name + ": " + got.str());
       }
+      if (probe) check(got.str() == a, name + ": " + k + " " + got.str());
     }
-    answered();
-    need("the command to end", [] { return !shown(); });
+    answered(), need("the command to end", [] { return !shown(); });
     if (IsWindow(mainwin)) idle();
     for (const string& c : seen) check(titles.count(c), name + ": caption '" + c + "' is one of the steps");
   } catch (const Stuck& s) {
-    check(false, name + ": gave up waiting for " + s.what);
-    stop(), start();
+    check(false, name + ": gave up waiting for " + s.what), restart();
   }
 }
 
@@ -322,38 +278,37 @@ bool glob(const char* p, const char* s) {
   return *p ? *s == *p && glob(p + 1, s + 1) : !*s;
 }
 
-bool inexe(const string& address) { return std::stoull(address, nullptr, 16) >> 24 == 0x140; }
+bool inexe(const string& address) { return std::strtoull(address.c_str(), nullptr, 16) >> 24 == 0x140; }
 
 // Reads Wine's relay trace of the program into lines such as "main WM_CLOSE 0000 | MessageBeep(ffffffff) =
 // 00000001": a call of its window procedure ("main") or dialog procedure ("box"), the message, the low word
-// of wp, and the traced calls the procedure made itself with their results. Calls made outside the procedures
-// go to a line that begins with "thread". Then checks the lines against the rules.
+// of wp, and the traced calls the procedure made itself, with their results. In them the main window reads
+// "main", this module "exe", and a text its quoted text. Calls outside the procedures go to a line that begins
+// with "thread". Then checks the lines against the rules.
 void checktrace(const std::vector<string>& rules) {
-  static const std::regex proc(R"((\w+):(Call|Ret ) +\w+ proc (\w+) \(hwnd=(\w+),msg=([^,]+),wp=\w*(\w{4}),.*?(?:retval=(\w+).*)?)"),
-      call(R"((\w+):(Call|Ret ) +\w+\.(\w+)\((.*)\)(?: retval=(\w+))? ret=(\w+))");
+  static const std::regex proc(R"((\w+):(Call|Ret ) +\w+ proc (\w+) \(hwnd=(\w+),msg=([^,]+),wp=\w*(\w{4}),.*?)"
+                               R"((?:retval=(\w+).*)?)"),
+      call(R"((\w+):(Call|Ret ) +\w+\.(\w+)\((.*)\)(?: retval=(\w+))? ret=(\w+))"), text(R"(\b\w+ ")");
   struct Frame {
-    bool exe;
     string sum, def;  // def: what DefWindowProcA returned for the message, "?" while it runs
-    unsigned long long hwnd;
+    bool exe;
   };
   std::map<string, std::vector<Frame>> stacks;  // by thread
-  std::set<unsigned long long> mains;           // the windows whose procedure in the program got WM_GETMINMAXINFO
   std::vector<string> sums;
   std::set<string> wrong;
   std::ifstream log(out / "ui.log");
   std::smatch m;
   for (string l; std::getline(log, l);) {
+    l = std::regex_replace(replaced(replaced(l, hex(reinterpret_cast<uintptr_t>(mainwin)), "main"), "(140000000,", "(exe,"), text, "\"");
     bool isproc = std::regex_match(l, m, proc);
     if (!isproc && !std::regex_match(l, m, call)) continue;
     std::vector<Frame>& st = stacks[m[1]];
-    if (st.empty()) st.push_back({true, "thread", "", 0});
+    if (st.empty()) st.push_back({"thread", "", true});
     Frame& top = st.back();
-    unsigned long long h = std::strtoull(m[4].str().c_str(), nullptr, 16);
-    if (isproc && m[5] == "WM_GETMINMAXINFO" && inexe(m[3])) mains.insert(h);
     if (isproc && m[2] == "Call") {
-      st.push_back({inexe(m[3]), (mains.count(h) ? "main " : "box ") + m[5].str() + " " + m[6].str(), "", h});
+      st.push_back({(m[4].str().find("main") == string::npos ? "box " : "main ") + m[5].str() + " " + m[6].str(), "", inexe(m[3])});
     } else if (isproc && st.size() > 1) {
-      string r = std::to_string(std::stoull(m[7], nullptr, 16)), is = top.def.empty() ? r : top.def == m[7] ? "default" : r;
+      string is = top.def == m[7] ? "default" : std::to_string(std::stoull(m[7], nullptr, 16));
       for (size_t i = 0, to; top.exe && i < rules.size(); ++i)
         if ((to = rules[i].find(" => ")) != string::npos && glob(rules[i].substr(0, to).c_str(), top.sum.c_str())) {
           if (is != rules[i].substr(to + 4)) wrong.insert(top.sum + " => " + is + ", not " + rules[i].substr(to + 4));
@@ -361,26 +316,21 @@ void checktrace(const std::vector<string>& rules) {
         }
       if (top.exe) sums.push_back(top.sum);
       st.pop_back();
-    } else if (!isproc && m[3] == "DefWindowProcA") {
-      if (m[2] == "Call" && h == top.hwnd) top.def = "?";
-      if (m[2] != "Call" && top.def == "?") top.def = m[5];
-    } else if (!isproc && top.exe && inexe(m[6])) {
-      top.sum += m[2] == "Call" ? " | " + m[3].str() + "(" : " = " + m[5].str();
-      // Arguments: the main window reads "main", this module "exe", a text (ADDRESS "TEXT") its quoted text.
-      string sep, t;
-      for (std::istringstream in(m[2] == "Call" ? m[4].str() : ""); std::getline(in, t, ','); sep = ",")
-        top.sum += sep + (t == hex(reinterpret_cast<uintptr_t>(mainwin)) ? "main" : t == "140000000" ? "exe" : t.substr(t.find(" \"") + 1));
-      if (m[2] == "Call") top.sum += ")";
+    } else if (m[3] == "DefWindowProcA") {
+      top.def = m[2] == "Call" ? "?" : m[5].str();
+    } else if (top.exe && inexe(m[6])) {
+      top.sum += m[2] == "Call" ? " | " + m[3].str() + "(" + m[4].str() + ")" : " = " + m[5].str();
     }
   }
-  std::ofstream list(out / "trace.log", std::ios::binary);
   for (auto& st : stacks) sums.push_back(st.second[0].sum);
+  std::ofstream list(out / "trace.log", std::ios::binary);
   for (const string& x : sums) list << x << "\n";
   for (const string& x : wrong) check(false, "trace: " + x);
-  check(sums.size() > stacks.size(), "trace: " + std::to_string(sums.size()) + " procedure calls answer as the rules say");
+  check(sums.size() > stacks.size(), "trace: " + std::to_string(sums.size()) + " procedure calls as the rules say");
   for (const string& l : rules)  // "some PATTERN": at least one line fits
     if (l.rfind("some ", 0) == 0)
-      check(std::any_of(sums.begin(), sums.end(), [&](const string& s) { return glob(l.c_str() + 5, s.c_str()); }), "trace: " + l);
+      check(std::any_of(sums.begin(), sums.end(), [&](const string& s) { return glob(l.c_str() + 5, s.c_str()); }),
+            "trace: " + l);
 }
 
 }  // namespace
@@ -392,24 +342,22 @@ int main(int argc, char** argv) {
   std::ifstream r(dos(argv[3]));
   for (string l; std::getline(r, l);)
     if (l.rfind("relay ", 0) == 0)  // the functions whose calls Wine traces
-      RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ, l.c_str() + 6, l.size() - 5);
+      RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ, &l[6], l.size() - 5);
     else if (!l.empty() && l[0] != '#')
       rules.push_back(l);
   int cases = 0;
   units();
   try {
-    start();
-    for (int i = 4; i < argc; ++i) {
-      std::vector<fs::path> dirs{dos(argv[i])};
-      if (!fs::exists(dirs[0] / "steps")) dirs.assign(fs::directory_iterator(dirs[0]), {}), std::sort(dirs.begin(), dirs.end());
-      for (const fs::path& d : dirs)
+    restart();
+    for (int i = 4; i < argc; ++i)
+      for (const fs::path& d : std::set<fs::path>(fs::directory_iterator(dos(argv[i])), {}))
         if (fs::is_directory(d)) play(d), ++cases;
-    }
   } catch (const Stuck& s) {
     check(false, "gave up waiting for " + s.what);
   }
-  stop();
+  if (WaitForSingleObject(pi.hProcess, 0)) TerminateProcess(pi.hProcess, 1), WaitForSingleObject(pi.hProcess, 5000);
   checktrace(rules);
-  std::printf("%d cases played; every check is in %s\n%d passed, %d failed\n", cases, (out / "driver.log").string().c_str(), passed, failed);
+  std::printf("%d cases played; every check is in %s\n", cases, (out / "driver.log").string().c_str());
+  std::printf("%d passed, %d failed\n", passed, failed);
   return failed ? 1 : 0;
 }
