@@ -247,7 +247,7 @@ void play(const fs::path& dir) {
         if (e && a != "!cancel") {  // types the path; the dialog's own "replace?" is answered Yes
           bool replace = k == "save" && fs::exists(scratch / a);
           SendMessageA(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((scratch / a).string().c_str())), click(h, IDOK);
-          (k == "open" ? in : saved) = scratch / a, offered = a;
+          (k == "open" ? in : saved) = scratch / a, offered = fs::path(a).filename().string();
           if (replace) need("Save As to ask", [&] { return GetWindow(q = shown(), GW_OWNER) == h; }), click(q, IDYES);
         }
         if (e) answered();
