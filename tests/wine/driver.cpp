@@ -1,9 +1,7 @@
 // Operates facemeld.exe as a user would: plays case folders (tests/cases/README.md and, for the steps only
 // Windows has, tests/wine/cases/README.md) against one running program, waiting for each window it shows,
 // checking it and answering it with window messages. Then checks Wine's relay trace against TRACE.
-//
 //   driver.exe FACEMELD.EXE OUT TRACE FOLDER...   (each FOLDER holds cases, played in name order)
-//
 // OUT receives the trace (ui.log, this run's standard error), every check (driver.log) and scratch copies.
 #include <windows.h>
 
@@ -146,7 +144,7 @@ int helpdiff() {
   long h = std::min(r.bottom, GetSystemMetrics(SM_CYSCREEN) - o.y);
   BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   HDC screen = GetDC(nullptr), dc[2] = {CreateCompatibleDC(screen), CreateCompatibleDC(screen)};
-  DWORD* px[2];
+  DWORD* px[2];  // the screen's pixels, then those drawn here
   HBITMAP b[2];
   for (int k = 0; k < 2; ++k)
     SelectObject(dc[k], b[k] = CreateDIBSection(dc[k], &bi, 0, reinterpret_cast<void**>(&px[k]), nullptr, 0));
