@@ -22,7 +22,7 @@ using std::string;
 
 namespace {
 
-int passed, failed, press;
+int passed, failed, press;  // press: the button the timer of the yesno check presses
 std::ofstream details;
 fs::path out, exe;
 PROCESS_INFORMATION pi;
