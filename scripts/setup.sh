@@ -4,13 +4,12 @@
 set -eu
 
 # The native build and its tests (python3 plays the terminal edition's
-# sessions; assimp's CMake package names zlib's and minizip's libraries),
-# the fuzzer, the Windows build and its run under Wine, the benchmarks.
+# sessions and the benchmarks; assimp's CMake package names zlib's and
+# minizip's libraries), the fuzzer, the Windows build and its run under Wine.
 packages="cmake make g++ libgtest-dev libgmock-dev libfast-float-dev python3
-  libtinyobjloader-dev libassimp-dev zlib1g-dev libminizip-dev assimp-utils
+  libtinyobjloader-dev libassimp-dev zlib1g-dev libminizip-dev
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth imagemagick
-  libbenchmark-dev"
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth"
 
 missing=""
 for p in $packages; do
