@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Times facemeld on large grid meshes, on one thread and on two.
 
-Builds facemeld, the grid generator and the timer in build/bench (Release),
-writes the grids to build/bench-data once, and then, for each grid, runs
-`facemeld -n -a 5 -j 1`, `facemeld -n -a 5 -j 2` (normals dropped, limit 5)
-and `wc -l FILE FILE` in turn, five times each, on the same file with the
-file in the page cache. Prints, per grid, the median wall time of each, as
-MB/s over the input and as a multiple of `wc -l`'s, the peak resident
+Builds facemeld, the grid generator, the timer and the loader in build/bench
+(Release), writes the grids to build/bench-data once, and then, for each
+grid, runs `wc -l FILE FILE`, `facemeld -n -a 5 -j 1` and `-j 2` (normals
+dropped, limit 5) and, on the smaller grid, a mere load of the file by
+tinyobjloader and by assimp, in turn, five times each, on the same file with
+the file in the page cache. Prints, per grid, the median wall time of each,
+as MB/s over the input and as a multiple of `wc -l`'s, the peak resident
 memory against facemeld's allowance of 24 bytes per vertex + 16 MiB, and
 what one and two threads imply for more: the time t(n) = s + p / n that
 fits both.
@@ -64,7 +65,7 @@ def main():
     os.makedirs(datadir, exist_ok=True)
     build(args.build)
     gengrid, runone = find(args.build, "gengrid"), find(args.build, "runone")
-    facemeld = find(args.build, "facemeld")
+    facemeld, loadobj = find(args.build, "facemeld"), find(args.build, "loadobj")
 
     grids = []
     for n in [1001, 3163] if args.large else [1001]:
@@ -79,39 +80,43 @@ def main():
         "wc -l": lambda p: ["/usr/bin/wc", "-l", p, p],
         "1 thread": lambda p: [facemeld, "-q", "-n", "-a", "5", "-j", "1", p, out],
         "2 threads": lambda p: [facemeld, "-q", "-n", "-a", "5", "-j", "2", p, out],
+        "tinyobjloader": lambda p: [loadobj, "tinyobjloader", p],
+        "assimp": lambda p: [loadobj, "assimp", p],
     }
-    times = {(n, name): [] for n, _ in grids for name in programs}
-    peak = {(n, name): 0 for n, _ in grids for name in programs}
+    # The loaders hold the whole mesh, several gigabytes for the large grid.
+    plays = lambda n: [name for name in programs if n < 2000 or name in ("wc -l", "1 thread", "2 threads")]
+    times = {(n, name): [] for n, _ in grids for name in plays(n)}
+    peak = {(n, name): 0 for n, _ in grids for name in plays(n)}
     for _, path in grids:
         warm(path)
     # Rounds over every grid and program, so that a change in the machine's
     # load during the run falls on all of them alike.
     for _ in range(args.runs):
         for n, path in grids:
-            for name, argv in programs.items():
-                t, kib = run(runone, argv(path))
+            for name in plays(n):
+                t, kib = run(runone, programs[name](path))
                 times[n, name].append(t)
                 peak[n, name] = max(peak[n, name], kib)
                 if os.path.exists(out):
                     os.unlink(out)  # so its pages are not written back while the next runs
 
     print(f"\nmedians of {args.runs} runs each, in turn, input in the page cache")
-    print(f"{'grid':<12}{'input MB':>9}  {'program':<10}{'median s':>9}{'MB/s':>7}{'x wc -l':>9}"
+    print(f"{'grid':<12}{'input MB':>9}  {'program':<14}{'median s':>9}{'MB/s':>7}{'x wc -l':>9}"
           f"{'peak RSS MiB':>14}{'allowance MiB':>15}")
     for n, path in grids:
         mb = os.path.getsize(path) / 1e6
         allowance = (24 * n * n + 16 * MIB) / MIB
         wc = statistics.median(times[n, "wc -l"])
-        for name in programs:
+        for name in plays(n):
             t = statistics.median(times[n, name])
-            first = name == "wc -l"
-            print(f"{f'{n} x {n}' if first else '':<12}{f'{mb:.1f}' if first else '':>9}  {name:<10}"
+            first, ours = name == "wc -l", "thread" in name
+            print(f"{f'{n} x {n}' if first else '':<12}{f'{mb:.1f}' if first else '':>9}  {name:<14}"
                   f"{t:>9.3f}{mb / t:>7.0f}{t / wc:>9.2f}{peak[n, name] / 1024:>14.1f}"
-                  f"{'' if first else f'{allowance:.1f}':>15}")
+                  f"{f'{allowance:.1f}' if ours else '':>15}")
         t1, t2 = statistics.median(times[n, "1 thread"]), statistics.median(times[n, "2 threads"])
         s, p = 2 * t2 - t1, 2 * (t1 - t2)
         guess = ", ".join(f"{k}: {s + p / k:.3f} s" for k in (4, 8, 16))
-        print(f"{'':<12}t(n) = {s:.3f} + {p:.3f} / n s: {guess}")
+        print(f"{'':<23}facemeld: t(n) = {s:.3f} + {p:.3f} / n s; {guess}")
 
 
 if __name__ == "__main__":

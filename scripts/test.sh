@@ -42,7 +42,7 @@ stage_fuzz() { sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"; }
 # What a passing stage shows: what it installed, its tests' tally and the
 # tests it skipped, or the fuzzer's run count.
 brief() {
-  grep -E '^installing:|tests passed|^Done [0-9]+ runs' "$1"
+  grep -E '^installing:|tests passed|^fuzz: ' "$1"
   grep -E '\(Skipped\)$' "$1" | sed 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/skipped: \1/'
 }
 
