@@ -6,32 +6,26 @@
 
 #include "DEFINES.h"
 #include "fold.h"
+#include "support.h"
 
 namespace {
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
-// The hinge is A-B; C and D are the far corners of the two triangles.
-const struct {
-  const char* what;
-  xyz A, B, C, D;
-  double degrees;
-} folds[] = {
-    {"flat square", {0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, 0.810291437},
-    {"right angle", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 90},
-    {"feet apart on the hinge", {0, 0, 0}, {2, 0, 0}, {0.5, 1, 0}, {1.5, 0, 1}, 90},
-    {"45 degree fold", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 1}, 45.0057293},
-    {"folded flat onto itself", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, 179.1897086},
-    {"foot beyond an end of the hinge", {0, 0, 0}, {1, 0, 0}, {5, 1, 0}, {-3, 0, 1}, 90},
-    {"hinge of no length", {1, 2, 3}, {1, 2, 3}, {5, 0, 0}, {0, 5, 0}, 99},
-    {"far corner on the hinge line", {0, 0, 0}, {2, 0, 0}, {1, 0, 0}, {0, 0, 1}, 99.9},
-    {"far corner on the line beyond the hinge", {0, 0, 0}, {2, 0, 0}, {0, 1, 0}, {7, 0, 0}, 99.9},
-    {"not a number on the hinge", {nan, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 99},
-    {"not a number at a far corner", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {nan, 1, 1}, 99.9},
-};
+xyz point(const std::string& s) {
+  std::istringstream in(s);
+  double c[3];
+  for (double& x : c) {
+    std::string w;
+    in >> w;
+    x = std::stod(w);  // "nan" too
+  }
+  return xyz(c[0], c[1], c[2]);
+}
 
 TEST(Dihedral, AnswersWorkedExamples) {
-  for (const auto& c : folds) EXPECT_NEAR(dihedral(c.A, c.B, c.C, c.D), c.degrees, 1e-6) << c.what;
+  for (const auto& f : table(FACEMELD_TABLES "/folds"))
+    EXPECT_NEAR(dihedral(point(f[1]), point(f[2]), point(f[3]), point(f[4])), std::stod(f[5]), 1e-6) << f[0];
   EXPECT_EQ(dihedral({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}), 90.0);
 }
 

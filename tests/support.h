@@ -1,12 +1,16 @@
-// What every native test needs: whole files as strings and the counts of a
-// summary box.
+// What every native test needs: whole files as strings, the counts of a
+// summary box, and the text form of the tables that hold cases as data.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 inline std::string slurp(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -23,4 +27,45 @@ inline bool summary(const std::string& text, long long& found, long long& joined
   return std::sscanf(text.c_str(), "%lld triangles found, %lld pairs of triangles joined%n",
                      &found, &joined, &end) == 2 &&
          static_cast<std::size_t>(end) == text.size();
+}
+
+// Reads a text of a table up to `stop`: the escapes \n \r \t \0 \xHH \\ \|
+// \{, and {TEXT}*N for N copies of TEXT.
+inline std::string expand(std::istream& s, int stop = EOF) {
+  std::string r;
+  for (int c; (c = s.get()) != stop && c != EOF;) {
+    if (c == '{') {
+      std::string unit = expand(s, '}');
+      unsigned long n = 0;
+      for (s.ignore() >> n; n > 0; --n) r += unit;
+    } else if (c != '\\') {
+      r += static_cast<char>(c);
+    } else if ((c = s.get()) == 'x') {
+      char hex[3] = {};
+      r += static_cast<char>(std::strtol(s.read(hex, 2) ? hex : "", nullptr, 16));
+    } else {
+      r += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c == '0' ? '\0' : static_cast<char>(c);
+    }
+  }
+  return r;
+}
+
+// The rows of the table in the file at `path`: every line but blank ones and
+// comments (#), its cells parted by " | " and read as above. A table that is
+// missing or empty throws, so that no test passes on nothing.
+inline std::vector<std::vector<std::string>> table(const std::filesystem::path& path) {
+  std::vector<std::vector<std::string>> rows;
+  std::ifstream f(path);
+  if (!f) throw std::runtime_error("no table " + path.string());
+  for (std::string line; std::getline(f, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    rows.emplace_back();
+    for (std::size_t at = 0, bar; at <= line.size(); at = bar + 3) {
+      bar = std::min(line.find(" | ", at), line.size());
+      std::istringstream cell(line.substr(at, bar - at));
+      rows.back().push_back(expand(cell));
+    }
+  }
+  if (rows.empty()) throw std::runtime_error("an empty table " + path.string());
+  return rows;
 }

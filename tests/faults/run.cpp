@@ -25,26 +25,6 @@ namespace {
 
 using Row = std::multimap<std::string, std::string>;  // each line's first word, and the rest
 
-// Expands the table's text form up to `stop`.
-std::string expand(std::istream& s, int stop = EOF) {
-  std::string r;
-  for (int c; (c = s.get()) != stop && c != EOF;) {
-    if (c == '{') {
-      std::string unit = expand(s, '}');
-      unsigned long n = 0;
-      for (s.ignore() >> n; n > 0; --n) r += unit;
-    } else if (c != '\\') {
-      r += static_cast<char>(c);
-    } else if ((c = s.get()) == 'x') {
-      char hex[3] = {};
-      r += static_cast<char>(std::strtol(s.read(hex, 2) ? hex : "", nullptr, 16));
-    } else {
-      r += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c == '0' ? '\0' : static_cast<char>(c);
-    }
-  }
-  return r;
-}
-
 std::string text(const Row& row, const char* key, std::string otherwise = "") {
   std::istringstream s(row.count(key) ? row.find(key)->second : otherwise);
   return expand(s);
