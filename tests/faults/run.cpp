@@ -3,9 +3,7 @@
 // held, 1 when one failed, 77 when the row cannot be played here.
 //
 //   faults TABLE ROW
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -100,19 +98,12 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   fs::path in = dir / "in.obj", out = dir / "out.obj";
   std::string input = text(row, "in", "v 0 0 0\\nv 1 0 0\\nv 1 1 0\\nv 0 1 0\\nf 1 2 3\\nf 3 4 1\\n");
   spit(in, input);
-  int fd = -1, limited = -1;
+  int limited = -1;
   rlimit old{}, cap{};
   user.reset();
   for (const auto& [key, rest] : row) {
     lay(dir, key + " " + rest);
     if (key == "outpath") out = dir / rest;
-    if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
-      fs::create_directory(dir / "small");
-      if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, ("size=" + rest).c_str()) != 0) std::exit(77);
-      fd = ::open((dir / "small").c_str(), O_RDONLY | O_DIRECTORY);
-      ::umount2((dir / "small").c_str(), MNT_DETACH);
-      out = "/proc/self/fd/" + std::to_string(fd) + "/out.obj";
-    }
     if (key == "fsize" || key == "memory") {  // memory: MB above what the process holds now
       unsigned long pages = 0;
       if (key == "memory") std::ifstream("/proc/self/statm") >> pages;
@@ -145,7 +136,6 @@ bool play(const Row& row, const fs::path& dir, unsigned threads) {
   expect(!row.count("output") || copy == text(row, "output"), "the copy differs: " + std::to_string(copy.size()) + " bytes");
   expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
   expect(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass left things behind");
-  if (fd >= 0) ::close(fd);
   std::printf("%s, %u threads: %s\n%s", facemeld ? "command line" : "engine", threads,
               failed.empty() ? "every check held" : "FAILED", failed.c_str());
   return failed.empty();

@@ -1,0 +1,142 @@
+// The engine's parts that the cases cannot pin one by one: corners, vertex
+// lookups, fold angles and the limit test, coordinates, answers, and the
+// count of vertex lines. Their cases are the tables in tables/.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "chunk.h"
+#include "coordinate.h"
+#include "corner.h"
+#include "decimal.h"
+#include "fold.h"
+#include "globals.h"
+#include "support.h"
+
+namespace {
+
+std::vector<std::vector<std::string>> rows(const char* name) { return table(std::string(FACEMELD_TABLES) + "/" + name); }
+
+std::int32_t number(const std::string& s) { return s == "A" ? absent : std::stoi(s); }
+
+xyz point(const std::string& s) {
+  std::istringstream in(s);
+  std::string c[3];
+  in >> c[0] >> c[1] >> c[2];
+  return xyz(std::stod(c[0]), std::stod(c[1]), std::stod(c[2]));  // "nan" too
+}
+
+// coordinate on a token inside a line gives the bits atof gives for the
+// token alone (-0.0 apart from 0.0, NaN equal to NaN), and finds its end.
+void expectAtof(const std::string& token) {
+  std::string line = token + " 9.5 7" + std::string(64, '\n');
+  double d, a = std::atof(token.c_str());
+  ASSERT_EQ(coordinate(line.c_str(), d), line.c_str() + token.size()) << token;
+  ASSERT_EQ(std::memcmp(&d, &a, sizeof d), 0) << token;
+}
+
+}  // namespace
+
+// Each corner token read with normals kept and dropped, and read again once
+// cut, inside a line whose next token the cut must not touch.
+TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
+  for (char drop : {0, 1})
+    for (const auto& c : rows("corners")) {
+      Nn = drop;
+      std::string line = c[0] + " 9/9/9" + std::string(64, ' ');
+      for (int again : {0, 1}) {
+        std::int32_t p, t;
+        std::string after(line.data(), static_cast<std::size_t>(findptn(line.data(), p, t) - line.data()));
+        EXPECT_EQ(p, number(c[1])) << c[0] << again;
+        EXPECT_EQ(t, number(c[2])) << c[0] << again;
+        EXPECT_EQ(after, drop ? c[3] : c[0]) << c[0] << again;
+        EXPECT_EQ(line.substr(c[0].size(), 6), " 9/9/9") << c[0];
+      }
+    }
+  Nn = 0;
+}
+
+TEST(Lookup, FindsOnlyStoredVertices) {
+  static xyz stored[100000];
+  for (int i = 0; i < 100000; ++i) stored[i] = xyz(i + 1, 0, 0);
+  vert = stored;
+  for (const auto& c : rows("lookups"))
+    EXPECT_EQ(lookup(std::stoi(c[0]), std::stoi(c[1])).x, std::stod(c[2])) << c[0] << " of " << c[1];
+  vert = nullptr;
+}
+
+TEST(Dihedral, AnswersWorkedExamples) {
+  for (const auto& f : rows("folds"))
+    EXPECT_NEAR(dihedral(point(f[1]), point(f[2]), point(f[3]), point(f[4])), std::stod(f[5]), 1e-6) << f[0];
+  EXPECT_EQ(dihedral({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}), 90.0);
+}
+
+// The limit test decides as comparing dihedral's answer does: for folds
+// of every size, for limits at, next to and far from each answer, for
+// limits outside 0 ... 180, and for points so close together that the
+// cosine leaves -1 ... 1 (its arc cosine, not a number, rejects nothing).
+TEST(FoldLimit, DecidesAsDihedralDoes) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::mt19937_64 rnd(99);
+  std::uniform_real_distribution<double> u(-1, 1);
+  for (int k = 0; k < 20000; ++k) {
+    double h = k % 4 == 0 ? 0 : u(rnd) * std::pow(10, k % 7 - 4), scale = k % 10 ? 1 : 1e-155;
+    xyz A(0, 0, 0), B(xyz(1, 0.01 * u(rnd), 0) * scale), C(xyz(u(rnd), 1, 0) * scale),
+        D(xyz(u(rnd), -1, h) * scale);
+    double answer = dihedral(A, B, C, D);
+    for (double limit : {answer, std::nextafter(answer, 0.0), std::nextafter(answer, 200.0), answer + 1e-9,
+                         answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, nan}) {
+      ASSERT_EQ(FoldLimit(limit).over(A, B, C, D), answer > limit) << answer << " " << limit;
+      ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit);
+    }
+  }
+}
+
+// The forms of the table, then random spellings of every shape: digit runs
+// of every length, points, exponents and signs.
+TEST(Coordinate, GivesWhatAtofGivesForEveryForm) {
+  for (const auto& f : rows("coordinates")) expectAtof(f[0]);
+  std::mt19937_64 rnd(12345);
+  auto digits = [&](int most) {
+    std::string s(rnd() % (most + 1), '0');
+    for (char& c : s) c = static_cast<char>('0' + rnd() % 10);
+    return s;
+  };
+  const char* signs[] = {"", "", "-", "+"};
+  for (int k = 0; k < 200000; ++k) {
+    std::string f = signs[rnd() % 4] + digits(k % 3 ? 9 : 25);
+    if (rnd() % 2) f += "." + digits(k % 5 ? 9 : 30);
+    if (rnd() % 4 == 0) f += std::string(rnd() % 2 ? "e" : "E") + signs[rnd() % 4] + digits(3);
+    expectAtof(f);
+  }
+}
+
+TEST(ScanDecimal, TakesOnlyDecimalNumbers) {
+  for (const auto& a : rows("answers")) {
+    double d = -1;
+    EXPECT_EQ(scandecimal(a[0].c_str(), d), a[1] != "-") << '"' << a[0] << '"';
+    EXPECT_EQ(d, a[1] == "-" ? -1 : std::stod(a[1])) << '"' << a[0] << '"';
+  }
+}
+
+// The first pass's count and the lines the second takes for vertex lines
+// agree, on random mixtures of the pieces that decide it.
+TEST(Scan, CountsTheVertexLinesTheCountCounts) {
+  const char* pieces[] = {"v", "v", " ", "\t", "\n", "\r", "\r\n", "x", "vt", "1", "V", "vn", "\0"};
+  std::mt19937 rnd(7);
+  for (int k = 0; k < 2000; ++k) {
+    std::string s;
+    for (int n = 0; n < 40; ++n) s += pieces[rnd() % std::size(pieces)];
+    Chunk c;
+    c.in.reserve(s.size() + 64, 0);
+    std::memcpy(c.in.data.get(), s.data(), s.size());
+    std::memset(c.in.data.get() + s.size(), '\n', 64);
+    c.size = s.size();
+    Nn = static_cast<char>(k & 1);
+    c.scan();
+    ASSERT_EQ(countvertexlines(c.in.data.get(), c.size), c.vertices) << s;
+  }
+  Nn = 0;
+}
