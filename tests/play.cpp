@@ -1,0 +1,189 @@
+// Plays a case through the engine, as the main window's copy command runs
+// it: a folder of tests/cases (its README says what it holds) at read blocks
+// of 1, 7 and 1 MiB bytes with 1 and 2 threads, or a row of the fault table
+// (its head says what a row holds) with 1 and 2 threads and, where it can
+// be, through the command line too. Prints each check that failed; exits 0
+// when all held, 1 when one failed, 77 when the case cannot be played here.
+//
+//   play CASEFOLDER | play TABLE ROW [FACEMELD]
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "fake_user.h"
+#include "globals.h"
+#include "readobj.h"
+#include "support.h"
+
+namespace fs = std::filesystem;
+using Steps = std::vector<std::pair<std::string, std::string>>;  // each line's first word, and the rest
+
+namespace {
+
+fs::path folder;           // the case folder, or empty for a row of the table
+const char* facemeld;      // the command line that plays the row, when it does
+std::string failures;  // of the play under way
+bool failed;
+
+void expect(bool held, const std::string& what) { failures += held ? "" : "  " + what + "\n"; }
+
+std::string text(const std::string& s) {
+  std::istringstream in(s);
+  return expand(in);
+}
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+  return s;
+}
+
+// Lays out a file in dir as the setup `VERB NAME TEXT` asks; other steps
+// are left to the caller.
+void lay(const fs::path& dir, const std::string& verb, const std::string& rest) {
+  if (std::string(" folder fifo link hardlink replace append truncate delete ").find(" " + verb + " ") == std::string::npos)
+    return;
+  std::istringstream s(rest);
+  std::string name;
+  s >> name >> std::ws;
+  fs::path p = dir / name;
+  std::string arg = expand(s);
+  if (verb == "folder" || verb == "fifo" || verb == "link" || verb == "replace" || verb == "delete") fs::remove(p);
+  if (verb == "folder") fs::create_directory(p);
+  if (verb == "fifo") ::mkfifo(p.c_str(), 0600);
+  if (verb == "link") fs::create_symlink(arg, p);
+  if (verb == "hardlink") fs::create_hard_link(dir / arg, p);
+  if (verb == "replace" || verb == "append") std::ofstream(p, std::ios::app | std::ios::binary) << arg;
+  if (verb == "truncate") fs::resize_file(p, std::stoul(arg));
+}
+
+// Copies `in` to `out` with the steps' answers, through the engine or the
+// command line. Returns the copy command's result and what the user was
+// shown: the steps, or what the command line printed ("out: " or "err: "
+// before each line).
+int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std::string& shown) {
+  std::vector<std::string> answers;
+  for (const auto& [key, rest] : steps)
+    if (key == ">") answers.push_back(rest);
+  if (!facemeld) {
+    user.answers.assign(answers.begin(), answers.end());
+    int result = copyOBJ(testwindow, in.c_str(), out.c_str(), w);
+    for (const std::string& e : user.events)  // a row of the table lists its boxes only
+      if (!folder.empty() || e.compare(0, 4, "box ") == 0) shown += e + "\n";
+    return result;
+  }
+  std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "");
+  if (answers.size() > 1) options += " -a " + answers[1];
+  std::string printed = (in.parent_path().parent_path() / "printed").string();
+  int status = std::system((facemeld + options + " '" + in.string() + "' '" + out.string() + "' >" + printed +
+                            ".out 2>" + printed + ".err").c_str());
+  std::string l;
+  for (const char* stream : {"out", "err"})
+    for (std::istringstream lines(slurp(printed + "." + stream)); std::getline(lines, l);)
+      shown += std::string(stream) + ": " + l + "\n";
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// What the command line prints for the boxes of a row: the summary on
+// standard output, a warning (whose caption is a path) and the first failure
+// (whose text is) on standard error.
+std::string printed(const std::string& boxes, const fs::path& in, const fs::path& out) {
+  std::string o, e, b;
+  for (std::istringstream lines(boxes); std::getline(lines, b);) {
+    std::size_t bar = b.find("| ");
+    std::string caption = b.substr(4, bar - 4 - (bar > 4)), text = b.substr(bar + 2);
+    if (caption.empty()) o += "out: " + in.string() + ": " + text + "\n";
+    else if (caption == in.string() || caption == out.string()) e += "err: facemeld: " + caption + ": " + text + "\n";
+    else if (e.empty()) e += "err: facemeld: " + text + ": " + caption + "\n";
+  }
+  return o + e;
+}
+
+// Plays the case once in `dir`.
+void play(const Steps& steps, const fs::path& dir, Work w) {
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  if (!folder.empty()) fs::copy(folder, dir, fs::copy_options::recursive);
+  fs::path in = dir / "in.obj", out = dir / "out.obj";
+  if (folder.empty()) spit(in, text("v 0 0 0\\nv 1 0 0\\nv 1 1 0\\nv 0 1 0\\nf 1 2 3\\nf 3 4 1\\n"));
+  int limited = -1;
+  rlimit old{}, cap{};
+  bool cancelled = false;
+  std::string input;
+  user.reset();
+  for (const auto& [key, rest] : steps) {
+    lay(dir, key, rest);
+    if (key == "in") spit(in, text(rest));
+    if (key == "open" || key == "save") cancelled |= rest == "!cancel", (key == "open" ? in : out) = dir / rest;
+    if (key == "fsize" || key == "memory") {  // memory: MB above what the process holds now
+      unsigned long pages = 0;
+      if (key == "memory") std::ifstream("/proc/self/statm") >> pages;
+      ::getrlimit(limited = key == "fsize" ? RLIMIT_FSIZE : RLIMIT_AS, &old);
+      cap = {pages * ::sysconf(_SC_PAGESIZE) + (std::stoul(rest) << (key == "memory" ? 20 : 0)), old.rlim_max};
+      ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    }
+    if (key == "at")  // "CAPTION: VERB REST", laid out when the caption is set
+      user.onCaption = [&, rest](const std::string& caption) {
+        std::string setup = rest.substr(rest.find(':') + 2), verb = setup.substr(0, setup.find(' '));
+        if (rest.compare(0, rest.find(':'), caption) != 0) return;
+        lay(dir, verb, setup.substr(verb.size() + 1));
+        input = fs::is_regular_file(in) ? slurp(in) : "";  // as the setup left it
+      };
+  }
+  input = fs::is_regular_file(in) ? slurp(in) : "";
+#if defined(__SANITIZE_ADDRESS__)  // which cannot work so, and caps every block instead
+  if (limited == RLIMIT_AS) limited = -1;
+#endif
+  if (limited >= 0) ::setrlimit(limited, &cap);
+  std::string shown, want;
+  int result = cancelled ? 1 : run(steps, in, out, w, shown);
+  if (limited >= 0) ::setrlimit(limited, &old);
+  for (const auto& [key, rest] : steps)
+    if (std::string(" yesno ask title box mainbox ").find(" " + key + " ") != std::string::npos)
+      want += key + " " + replaced(replaced(rest, "@in", in.string()), "@out", out.string()) + "\n";
+  if (facemeld) want = printed(want, in, out);
+  std::string copy = fs::is_regular_file(out) ? slurp(out) : "";
+  int returns = folder.empty() ? 1 : result;  // a row returns 1 unless it says otherwise
+  for (const auto& [key, rest] : steps) {
+    if (key == "result") returns = std::stoi(rest);
+    if (key == "copy") expect(copy == text(rest), "the copy differs: " + std::to_string(copy.size()) + " bytes");
+    if (key == "output") expect(copy == slurp(folder / rest), "the output is not " + rest);
+    if (key == "nooutput") expect(!fs::exists(out), "there is an output");
+  }
+  expect(result == returns, "the copy command returned " + std::to_string(result));
+  expect(shown == want, "what the user was shown:\n" + shown);
+  expect(!user.answers.size(), "answers left over");
+  expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
+  expect(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass left things behind");
+  std::printf("%s, block %zu, %u threads: %s\n%s", facemeld ? "command line" : "engine", w.block, w.threads,
+              failures.empty() ? "every check held" : "FAILED", failures.c_str());
+  failed |= !failures.empty();
+  failures.clear();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Steps steps;
+  bool found = argc == 2, in = found;
+  if (argc == 2) folder = argv[1];
+  std::ifstream source(argc == 2 ? folder / "steps" : fs::path(argc >= 3 ? argv[1] : ""));
+  for (std::string l; std::getline(source, l);)
+    if (argc > 2 && l.compare(0, 4, "row ") == 0) found |= in = l.substr(4) == argv[2];
+    else if (std::size_t space = std::min(l.find(' '), l.size()); in && !l.empty() && l[0] != '#')
+      steps.emplace_back(l.substr(0, space), l.substr(std::min(space + 1, l.size())));
+  if (!found) return std::puts("usage: play CASEFOLDER | play TABLE ROW [FACEMELD]"), 2;
+  auto has = [&](const char* key) { return std::any_of(steps.begin(), steps.end(), [&](auto& s) { return s.first == key; }); };
+#if defined(__SANITIZE_ADDRESS__)
+  if (has("noasan")) return 77;
+#endif
+  fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";
+  for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
+    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads});
+  // The command line shows no captions to act at, and is a process of its
+  // own, whose memory the row cannot measure.
+  if ((facemeld = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2});
+  fs::remove_all(dir.parent_path());
+  return failed ? 1 : 0;
+}
