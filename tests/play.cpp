@@ -34,11 +34,6 @@ std::string text(const std::string& s) {
   return expand(in);
 }
 
-std::string replaced(std::string s, const std::string& from, const std::string& to) {
-  for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
-  return s;
-}
-
 // Lays out a file in dir as the setup `VERB NAME TEXT` asks; other steps
 // are left to the caller.
 void lay(const fs::path& dir, const std::string& verb, const std::string& rest) {

@@ -21,6 +21,12 @@ inline void spit(const std::filesystem::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// s with every `from` replaced by `to`.
+inline std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
+  return s;
+}
+
 // Reads the counts of a summary box's text; false for any other text.
 inline bool summary(const std::string& text, long long& found, long long& joined) {
   int end = 0;

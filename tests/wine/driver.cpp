@@ -37,11 +37,6 @@ void check(bool ok, const string& what) {
   if (!ok) std::printf("FAIL: %s\n", what.c_str());
 }
 
-string replaced(string s, const string& from, const string& to) {
-  for (size_t p = 0; (p = s.find(from, p)) != string::npos; p += to.size()) s.replace(p, from.size(), to);
-  return s;
-}
-
 fs::path dos(const char* unix) { return replaced(string("Z:") + unix, "/", "\\"); }
 string hex(unsigned long long v) { char s[20]; return string(s, std::snprintf(s, sizeof s, "%08llx", v)); }
 // A caption as Wine keeps it, without waiting for the program; the text of a control, asked of the control.
