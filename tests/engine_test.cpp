@@ -22,10 +22,9 @@ std::vector<std::vector<std::string>> rows(const char* name) { return table(std:
 std::int32_t number(const std::string& s) { return s == "A" ? absent : std::stoi(s); }
 
 xyz point(const std::string& s) {
-  std::istringstream in(s);
-  std::string c[3];
-  in >> c[0] >> c[1] >> c[2];
-  return xyz(std::stod(c[0]), std::stod(c[1]), std::stod(c[2]));  // "nan" too
+  xyz p;
+  std::sscanf(s.c_str(), "%lf %lf %lf", &p.x, &p.y, &p.z);  // "nan" too
+  return p;
 }
 
 // coordinate on a token inside a line gives the bits atof gives for the

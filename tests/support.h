@@ -1,8 +1,7 @@
-// What every native test needs: whole files as strings, the counts of a
-// summary box, and the text form of the tables that hold cases as data.
+// What every native test needs: whole files as strings, and the text form of
+// the tables that hold cases as data.
 #pragma once
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,14 +24,6 @@ inline void spit(const std::filesystem::path& p, const std::string& bytes) {
 inline std::string replaced(std::string s, const std::string& from, const std::string& to) {
   for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
   return s;
-}
-
-// Reads the counts of a summary box's text; false for any other text.
-inline bool summary(const std::string& text, long long& found, long long& joined) {
-  int end = 0;
-  return std::sscanf(text.c_str(), "%lld triangles found, %lld pairs of triangles joined%n",
-                     &found, &joined, &end) == 2 &&
-         static_cast<std::size_t>(end) == text.size();
 }
 
 // Reads a text of a table up to `stop`: the escapes \n \r \t \0 \xHH \\ \|
