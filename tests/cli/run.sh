@@ -1,15 +1,15 @@
 #!/bin/sh
 # Plays a transcript: each line "  $ COMMAND" is run, in order, by one shell
-# in a fresh scratch folder with facemeld first on PATH and $EXAMPLES naming
-# the examples; its output (standard output and error together), indented
-# by two spaces, and "  [STATUS]" unless the status is 0, must be the lines
-# that follow it. Other lines are commentary.
-# Usage: run.sh BINDIR TRANSCRIPT EXAMPLES SCRATCHPARENT
+# in a fresh scratch folder with facemeld first on PATH, $EXAMPLES naming the
+# examples and $CASES the cases; its output (standard output and error
+# together), indented by two spaces, and "  [STATUS]" unless the status is 0,
+# must be the lines that follow it. Other lines are commentary.
+# Usage: run.sh BINDIR TRANSCRIPT SCRATCHPARENT
 set -eu
-transcript=$(realpath "$2") examples=$(realpath "$3")
-scratch=$(mktemp -d "$4/cliXXXXXX")
+transcript=$(realpath "$2") here=$(realpath "$(dirname "$0")")
+scratch=$(mktemp -d "$3/cliXXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-export PATH="$(realpath "$1"):$PATH" EXAMPLES="$examples"
+export PATH="$(realpath "$1"):$PATH" EXAMPLES="$here/../../examples" CASES="$here/../cases"
 
 # The transcript becomes a script that writes the transcript anew.
 awk -v t="$transcript" '

@@ -1,7 +1,5 @@
 # play.py FACEMELD SOURCE SCRATCH: plays a session or a case's steps through the
 # terminal edition and checks everything it shows (see README.md beside this file).
-# play.py --command-line FACEMELD CASES SCRATCH: plays the cases that are plain
-# copies through the command line.
 import difflib, os, re, select, shutil, signal, subprocess, sys
 
 MENU = "(q)uadrify an .OBJ file, (e)xit? {%s}\n"
@@ -111,40 +109,6 @@ def play(exe, source, scratch):
                        and held(os.path.join(scratch, o[1])) != held(os.path.join(folder, o[2]))]
 
 
-# Every case that is a plain copy, through the quiet command line with its
-# answers as options: the copy the menu writes, and nothing printed.
-def commandline(exe, cases, scratch):
-    failures, played = [], 0
-    for name in sorted(n for n in os.listdir(cases) if os.path.isdir(os.path.join(cases, n))):
-        options, output, asked = [], None, ""
-        for kind, _, rest in (l.partition(" ") for l in open(os.path.join(cases, name, "steps")).read().splitlines()):
-            if kind in ("yesno", "ask"):
-                asked = kind
-            elif kind == ">":
-                options = (["-n"] if rest == "y" else []) if asked == "yesno" else options[:options.count("-n")] + (
-                    [] if rest.startswith("!") else ["-a", rest])
-            elif kind == "output":
-                output = rest
-            elif kind not in ("", "#", "title", "box") and f"{kind} {rest}" not in ("open in.obj", "save out.obj"):
-                break  # not a plain copy
-        else:
-            if output:
-                here = os.path.join(scratch, name)
-                shutil.copytree(os.path.join(cases, name), here)
-                p = subprocess.run([exe, "-q", *options, "in.obj", "out.obj"], cwd=here, capture_output=True, text=True)
-                copy = open(os.path.join(here, "out.obj"), "rb").read() if p.returncode == 0 else None
-                if copy != open(os.path.join(cases, name, output), "rb").read() or p.stdout + p.stderr:
-                    failures.append(f"{name}: facemeld {' '.join(options)}: {p.returncode} {p.stderr}")
-                played += 1
-    print(f"{played} cases played through the command line")
-    return failures if played else ["no case played"]
-
-
 if __name__ == "__main__":
-    exe, source, scratch = os.path.abspath(sys.argv[-3]), sys.argv[-2], sys.argv[-1]
-    if sys.argv[1] == "--command-line":
-        shutil.rmtree(scratch, ignore_errors=True)
-        failures = commandline(exe, source, scratch)
-    else:
-        failures = play(exe, source, scratch)
-    sys.exit("\n".join(failures) or shutil.rmtree(scratch))  # a text fails, None passes
+    failures = play(os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3])
+    sys.exit("\n".join(failures) or shutil.rmtree(sys.argv[3]))  # a text fails, None passes
