@@ -53,6 +53,7 @@ struct Tally {
   long long lines = 0, vertices = 0, triangles = 0;  // of the lines neither blank nor dropped normals
   long long normals = 0, cut = 0;  // dropped normals, face corners with a normal part
   std::vector<std::string> others;  // every line but a face, each separator a space
+  std::vector<std::vector<std::string>> words;  // of every line counted
 };
 
 Tally tally(std::string s) {
@@ -64,7 +65,7 @@ Tally tally(std::string s) {
     std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
     if (w.empty() || (normals && sametext(w[0].c_str(), "vn") && ++t.normals)) continue;
     bool face = sametext(w[0].c_str(), "f");
-    t.lines++, t.vertices += w[0] == "v", t.triangles += face && w.size() == 4;
+    t.lines++, t.vertices += w[0] == "v", t.triangles += face && w.size() == 4, t.words.push_back(w);
     if (!face) t.others.push_back(l);
     for (std::size_t k = 1; face && k < w.size(); ++k) t.cut += std::count(w[k].begin(), w[k].end(), '/') > 1;
   }
@@ -119,6 +120,23 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   require(!a.vertices || b.lines == a.lines - joined, "the copy has a line for each kept line, less one a pair");
   require(!a.vertices || b.others == a.others, "every line but a face is copied, in order");
   require(!normals || (b.normals == 0 && b.cut == 0), "with normals dropped no normal line or corner normal is left");
+  // A face of four corners in place of a triangle holds the triangle's three
+  // and one of the next triangle's, each whole or cut short at a slash.
+  auto part = [](const std::string& p, const std::string& of) {
+    return of == p || (of.size() > p.size() && of.compare(0, p.size(), p) == 0 && of[p.size()] == '/');
+  };
+  for (std::size_t i = 0, o = 0; a.vertices && i + 1 < a.words.size() && o < b.words.size(); ++i, ++o) {
+    const auto &h = a.words[i], &q = b.words[o];
+    if (h.size() != 4 || !sametext(h[0].c_str(), "f") || q.size() != 5) continue;
+    const auto& n = a.words[++i];
+    std::vector<std::string> held(h.begin() + 1, h.end()), next(n.begin() + 1, n.end());
+    bool made = q[0] == "f" && std::any_of(next.begin(), next.end(), [&](auto& c) { return part(q[3], c); });
+    for (int k : {1, 2, 4}) {
+      auto c = std::find_if(held.begin(), held.end(), [&](auto& x) { return part(q[k], x); });
+      made = made && c != held.end() && (held.erase(c), true);
+    }
+    require(made, "each joined face holds the corners of its two triangles");
+  }
   Run s = run(out, scratch() / "again.obj", 4096, 2);
   require(s.joined == 0 && s.found == r.found - 2 * joined, "a second run over the copy joins nothing more");
   return 0;

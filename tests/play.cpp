@@ -6,7 +6,9 @@
 // when all held, 1 when one failed, 77 when the case cannot be played here.
 //
 //   play CASEFOLDER | play TABLE ROW [FACEMELD]
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -102,7 +104,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   if (!folder.empty()) fs::copy(folder, dir, fs::copy_options::recursive);
   fs::path in = dir / "in.obj", out = dir / "out.obj";
   if (folder.empty()) spit(in, text("v 0 0 0\\nv 1 0 0\\nv 1 1 0\\nv 0 1 0\\nf 1 2 3\\nf 3 4 1\\n"));
-  int limited = -1;
+  int limited = -1, small = -1;
   rlimit old{}, cap{};
   bool cancelled = false;
   std::string input;
@@ -111,6 +113,13 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
     lay(dir, key, rest);
     if (key == "in") spit(in, text(rest));
     if (key == "open" || key == "save") cancelled |= rest == "!cancel", (key == "open" ? in : out) = dir / rest;
+    if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
+      fs::create_directory(dir / "small");
+      if (::mount("tmpfs", (dir / "small").c_str(), "tmpfs", 0, ("size=" + rest).c_str()) != 0) std::exit(77);
+      small = ::open((dir / "small").c_str(), O_RDONLY | O_DIRECTORY);
+      ::umount2((dir / "small").c_str(), MNT_DETACH);
+      out = "/proc/self/fd/" + std::to_string(small) + "/out.obj";
+    }
     if (key == "fsize" || key == "memory") {  // memory: MB above what the process holds now
       unsigned long pages = 0;
       if (key == "memory") std::ifstream("/proc/self/statm") >> pages;
@@ -155,6 +164,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
               failures.empty() ? "every check held" : "FAILED", failures.c_str());
   failed |= !failures.empty();
   failures.clear();
+  if (small >= 0) ::close(small);
 }
 
 }  // namespace
