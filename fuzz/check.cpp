@@ -11,10 +11,9 @@
 #include <iterator>
 #include <sstream>
 
-#include "fake_user.h"
+#include "support.h"
 #include "globals.h"
 #include "readobj.h"
-#include "support.h"
 #include "text.h"
 
 namespace fs = std::filesystem;

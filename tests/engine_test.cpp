@@ -17,8 +17,6 @@
 
 namespace {
 
-std::vector<std::vector<std::string>> rows(const char* name) { return table(std::string(FACEMELD_TABLES) + "/" + name); }
-
 std::int32_t number(const std::string& s) { return s == "A" ? absent : std::stoi(s); }
 
 xyz point(const std::string& s) {
@@ -42,7 +40,7 @@ void expectAtof(const std::string& token) {
 // cut, inside a line whose next token the cut must not touch.
 TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
   for (char drop : {0, 1})
-    for (const auto& c : rows("corners")) {
+    for (const auto& c : table(FACEMELD_TABLES "/corners")) {
       Nn = drop;
       std::string line = c[0] + " 9/9/9" + std::string(64, ' ');
       for (int again : {0, 1}) {
@@ -61,13 +59,13 @@ TEST(Lookup, FindsOnlyStoredVertices) {
   static xyz stored[100000];
   for (int i = 0; i < 100000; ++i) stored[i] = xyz(i + 1, 0, 0);
   vert = stored;
-  for (const auto& c : rows("lookups"))
+  for (const auto& c : table(FACEMELD_TABLES "/lookups"))
     EXPECT_EQ(lookup(std::stoi(c[0]), std::stoi(c[1])).x, std::stod(c[2])) << c[0] << " of " << c[1];
   vert = nullptr;
 }
 
 TEST(Dihedral, AnswersWorkedExamples) {
-  for (const auto& f : rows("folds"))
+  for (const auto& f : table(FACEMELD_TABLES "/folds"))
     EXPECT_NEAR(dihedral(point(f[1]), point(f[2]), point(f[3]), point(f[4])), std::stod(f[5]), 1e-6) << f[0];
   EXPECT_EQ(dihedral({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}), 90.0);
 }
@@ -96,7 +94,7 @@ TEST(FoldLimit, DecidesAsDihedralDoes) {
 // The forms of the table, then random spellings of every shape: digit runs
 // of every length, points, exponents and signs.
 TEST(Coordinate, GivesWhatAtofGivesForEveryForm) {
-  for (const auto& f : rows("coordinates")) expectAtof(f[0]);
+  for (const auto& f : table(FACEMELD_TABLES "/coordinates")) expectAtof(f[0]);
   std::mt19937_64 rnd(12345);
   auto digits = [&](int most) {
     std::string s(rnd() % (most + 1), '0');
@@ -113,7 +111,7 @@ TEST(Coordinate, GivesWhatAtofGivesForEveryForm) {
 }
 
 TEST(ScanDecimal, TakesOnlyDecimalNumbers) {
-  for (const auto& a : rows("answers")) {
+  for (const auto& a : table(FACEMELD_TABLES "/answers")) {
     double d = -1;
     EXPECT_EQ(scandecimal(a[0].c_str(), d), a[1] != "-") << '"' << a[0] << '"';
     EXPECT_EQ(d, a[1] == "-" ? -1 : std::stod(a[1])) << '"' << a[0] << '"';

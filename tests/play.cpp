@@ -14,10 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "fake_user.h"
+#include "support.h"
 #include "globals.h"
 #include "readobj.h"
-#include "support.h"
 
 namespace fs = std::filesystem;
 using Steps = std::vector<std::pair<std::string, std::string>>;  // each line's first word, and the rest

@@ -1,15 +1,21 @@
-// What every native test needs: whole files as strings, and the text form of
-// the tables that hold cases as data.
+// What every native test needs: whole files as strings, the text form of the
+// tables that hold cases as data, and a scripted user (fake_user.cpp) that
+// answers the questions and records what the pass shows, in the step form
+// of tests/cases.
 #pragma once
 
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "user.h"
 
 inline std::string slurp(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -66,3 +72,24 @@ inline std::vector<std::vector<std::string>> table(const std::filesystem::path& 
   if (rows.empty()) throw std::runtime_error("an empty table " + path.string());
   return rows;
 }
+
+struct FakeUser {
+  // Answers in the order the questions come, as a case's "> ..." lines: "y"
+  // or "n" to a yes/no question, the typed text (or "!cancel", "!escape",
+  // "!close") to a prompt. Once none is left: no, and the offered number.
+  std::deque<std::string> answers;
+  std::string caption = "facemeld";
+  // Every step shown, as a case writes it: "yesno Q", "ask P [I]", "title T",
+  // "box C | T" (owner-less, "box | T" without caption) and "mainbox C | T".
+  std::vector<std::string> events;
+  // Runs when the caption changes, with the new caption: lets a test act
+  // between or during the passes.
+  std::function<void(const std::string&)> onCaption;
+
+  void reset() { *this = FakeUser(); }
+};
+
+extern FakeUser user;
+
+// The main window the test plays: boxes it owns are recorded as "mainbox".
+extern const HWND testwindow;
