@@ -1,6 +1,7 @@
 # play.py FACEMELD SOURCE SCRATCH: plays a session or a case's steps through the
-# terminal edition and checks everything it shows (see README.md beside this file).
-import difflib, os, re, select, shutil, signal, subprocess, sys
+# terminal edition and checks everything it shows (see README.md beside this file),
+# or plays a transcript of the command line (cli/*.t).
+import difflib, os, re, select, shlex, shutil, signal, subprocess, sys
 
 MENU = "(q)uadrify an .OBJ file, (e)xit? {%s}\n"
 SHOW = {"open": "file to read mesh from?\n", "save": "file to write mesh to?\n",
@@ -36,11 +37,30 @@ def fromsteps(path):
     return text + MENU % "e"
 
 
+# A transcript: each "  $ COMMAND" runs, in order, in one shell with facemeld
+# first on PATH and $EXAMPLES and $CASES naming those folders; its output
+# (standard output and error together), indented by two spaces, and
+# "  [STATUS]" unless the status is 0, must be the lines after it.
+def transcript(exe, lines, scratch):
+    script, here = "", os.path.dirname(os.path.abspath(__file__))
+    for line in lines:
+        if not line.startswith("  ") or line.startswith("  $ "):
+            script += f"printf %s {shlex.quote(line)}\n"
+        if line.startswith("  $ "):
+            script += f"{{ {line[4:]}}} >.out 2>&1 && s=0 || s=$?\nsed 's/^/  /' .out; [ $s = 0 ] || echo \"  [$s]\"\n"
+    env = dict(os.environ, PATH=os.path.dirname(exe) + ":" + os.environ["PATH"],
+               EXAMPLES=os.path.join(here, "../../examples"), CASES=os.path.join(here, "../cases"))
+    got = subprocess.run(["sh", "-c", script], cwd=scratch, env=env, stdout=subprocess.PIPE, text=True).stdout
+    return list(difflib.unified_diff(lines, got.splitlines(True), "expected", "shown"))
+
+
 def play(exe, source, scratch):
     lines = (fromsteps(source) if source.endswith("steps") else open(source).read())
     lines = lines.splitlines(True)
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)
+    if source.endswith(".t"):
+        return transcript(exe, lines, scratch)
     folder, scratch = os.path.dirname(source), os.path.realpath(scratch)
     opts = [line[2:].split() for line in lines if line.startswith("% ")]
     for o in (o for o in opts if o[0] == "put"):
