@@ -56,8 +56,7 @@ void lay(const fs::path& dir, const std::string& verb, const std::string& rest) 
 
 // Copies `in` to `out` with the steps' answers, through the engine or the
 // command line. Returns the copy command's result and what the user was
-// shown: the steps, or what the command line printed ("out: " or "err: "
-// before each line).
+// shown: the steps, or what the command line printed on standard error.
 int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std::string& shown) {
   std::vector<std::string> answers;
   for (const auto& [key, rest] : steps)
@@ -71,29 +70,24 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   }
   std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "");
   if (answers.size() > 1) options += " -a " + answers[1];
-  std::string printed = (in.parent_path().parent_path() / "printed").string();
-  int status = std::system((facemeld + options + " '" + in.string() + "' '" + out.string() + "' >" + printed +
-                            ".out 2>" + printed + ".err").c_str());
-  std::string l;
-  for (const char* stream : {"out", "err"})
-    for (std::istringstream lines(slurp(printed + "." + stream)); std::getline(lines, l);)
-      shown += std::string(stream) + ": " + l + "\n";
+  fs::path printed = in.parent_path().parent_path() / "printed";
+  int status = std::system((facemeld + options + " '" + in.string() + "' '" + out.string() + "' 2>" +
+                            printed.string() + " >/dev/null").c_str());
+  shown = slurp(printed);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// What the command line prints for the boxes of a row: the summary on
-// standard output, a warning (whose caption is a path) and the first failure
-// (whose text is) on standard error.
+// What the command line prints on standard error for the boxes of a row: a
+// warning (whose caption is a path) and the first failure (whose text is).
 std::string printed(const std::string& boxes, const fs::path& in, const fs::path& out) {
-  std::string o, e, b;
+  std::string e, b;
   for (std::istringstream lines(boxes); std::getline(lines, b);) {
     std::size_t bar = b.find("| ");
     std::string caption = b.substr(4, bar - 4 - (bar > 4)), text = b.substr(bar + 2);
-    if (caption.empty()) o += "out: " + in.string() + ": " + text + "\n";
-    else if (caption == in.string() || caption == out.string()) e += "err: facemeld: " + caption + ": " + text + "\n";
-    else if (e.empty()) e += "err: facemeld: " + text + ": " + caption + "\n";
+    if (caption == in.string() || caption == out.string()) e += "facemeld: " + caption + ": " + text + "\n";
+    else if (!caption.empty() && e.empty()) e += "facemeld: " + text + ": " + caption + "\n";
   }
-  return o + e;
+  return e;
 }
 
 // Plays the case once in `dir`.
