@@ -14,6 +14,12 @@ fits both.
 
     python3 bench/run.py            # the 1001 x 1001 grid (about 150 MB)
     python3 bench/run.py --large    # and the 3163 x 3163 grid (about 1.6 GB)
+    python3 bench/run.py --windows  # the pass alone, native and under Wine
+
+With --windows it builds the benchmark of the pass alone (passbench) for
+this machine and for Windows, and times both on the smaller grid, on one
+thread and on two, the Windows build under Wine: the Windows program's pass
+against the terminal edition's.
 """
 
 import argparse
@@ -26,9 +32,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MIB = 1 << 20
 
 
-def build(builddir):
+def build(builddir, *options):
     subprocess.run(["cmake", "-S", ROOT, "-B", builddir, "-DCMAKE_BUILD_TYPE=Release",
-                    "-DFACEMELD_BENCHMARKS=ON", "-DFACEMELD_TESTS=OFF"],
+                    "-DFACEMELD_BENCHMARKS=ON", "-DFACEMELD_TESTS=OFF", *options],
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", builddir, "-j", str(os.cpu_count() or 2)],
                    check=True, stdout=subprocess.DEVNULL)
@@ -58,8 +64,11 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--large", action="store_true", help="also the 3163 x 3163 grid")
     ap.add_argument("--runs", type=int, default=5, help="runs of each program per grid (default 5)")
+    ap.add_argument("--windows", action="store_true", help="the pass alone, native and under Wine")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "bench"), help="build directory")
     args = ap.parse_args()
+    if args.windows:
+        return windows(args)
 
     datadir = os.path.join(ROOT, "build", "bench-data")
     os.makedirs(datadir, exist_ok=True)
@@ -117,6 +126,30 @@ def main():
         s, p = 2 * t2 - t1, 2 * (t1 - t2)
         guess = ", ".join(f"{k}: {s + p / k:.3f} s" for k in (4, 8, 16))
         print(f"{'':<23}facemeld: t(n) = {s:.3f} + {p:.3f} / n s; {guess}")
+
+
+def windows(args):
+    """Times passbench for this machine and, under Wine, for Windows, in turn."""
+    native, win64 = args.build, args.build + "-win64"
+    build(native)
+    build(win64, "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(ROOT, "cmake", "mingw-w64-x86_64.cmake"))
+    grid = os.path.join(ROOT, "build", "bench-data", "grid1001.obj")
+    if not os.path.exists(grid):
+        subprocess.run([find(native, "gengrid"), "1001", grid], check=True)
+    env = dict(os.environ, WINEPREFIX=os.path.join(ROOT, "build", "bench-data", "wine"), WINEDEBUG="-all")
+    out = os.path.join(ROOT, "build", "bench-data", "out.obj")
+    print(f"median seconds of the pass over {grid} ({args.runs} runs in each of 3 rounds, in turn)")
+    for threads in ("1", "2"):
+        times = {"native": [], "Windows": []}
+        for _ in range(3):
+            for name, argv in (("native", [find(native, "passbench")]),
+                               ("Windows", ["wine", find(win64, "passbench.exe")])):
+                line = subprocess.run(argv + [grid, out, threads, str(args.runs)], env=env, check=True,
+                                      stdout=subprocess.PIPE, text=True).stdout
+                times[name].append(float(line.split("median ")[1].split(" ")[0]))
+        a, b = statistics.median(times["native"]), statistics.median(times["Windows"])
+        print(f"{threads} thread{'s' * (threads != '1')}: native {a:.3f} s, Windows under Wine {b:.3f} s, "
+              f"ratio {b / a:.2f}")
 
 
 if __name__ == "__main__":

@@ -38,7 +38,7 @@ char* slash(char* s) {
 // Reads a number at s into v as readcorner does; returns where the search
 // for the next slash goes on. Eight digits or fewer, the usual, are read at
 // once and need no saturation.
-char* number(char* s, std::int32_t& v) {
+inline __attribute__((always_inline)) char* number(char* s, std::int32_t& v) {
   char* p = s + (*s == '-' || *s == '+');
   std::uint64_t x;
   int n = digits8(p, x);
