@@ -33,8 +33,7 @@ std::string input, copy;  // shown when a property fails
 fs::path scratch() {
   static const fs::path d = (fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path()) /
                             ("facemeld-fuzz-" + std::to_string(::getpid()));
-  static const bool made = fs::create_directories(d) && !std::atexit([] { fs::remove_all(scratch()); });
-  (void)made;
+  [[maybe_unused]] static const bool made = fs::create_directories(d) && !std::atexit([] { fs::remove_all(scratch()); });
   return d;
 }
 

@@ -3,8 +3,8 @@
 // count of vertex lines. Their cases are the tables in tables/.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
-#include <limits>
 #include <random>
 
 #include "chunk.h"
@@ -75,7 +75,6 @@ TEST(Dihedral, AnswersWorkedExamples) {
 // limits outside 0 ... 180, and for points so close together that the
 // cosine leaves -1 ... 1 (its arc cosine, not a number, rejects nothing).
 TEST(FoldLimit, DecidesAsDihedralDoes) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   std::mt19937_64 rnd(99);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int k = 0; k < 20000; ++k) {
@@ -84,7 +83,7 @@ TEST(FoldLimit, DecidesAsDihedralDoes) {
         D(xyz(u(rnd), -1, h) * scale);
     double answer = dihedral(A, B, C, D);
     for (double limit : {answer, std::nextafter(answer, 0.0), std::nextafter(answer, 200.0), answer + 1e-9,
-                         answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, nan}) {
+                         answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, std::nan("")}) {
       ASSERT_EQ(FoldLimit(limit).over(A, B, C, D), answer > limit) << answer << " " << limit;
       ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit);
     }

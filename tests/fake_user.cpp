@@ -26,10 +26,9 @@ void SetTitle(HWND, const char* S) {
 
 int yesno(const char* q) {
   user.events.push_back(std::string("yesno ") + q);
-  if (user.answers.empty()) return 0;
-  std::string a = user.answers.front();
-  user.answers.pop_front();
-  return a == "y";
+  bool yes = !user.answers.empty() && user.answers.front() == "y";
+  if (!user.answers.empty()) user.answers.pop_front();
+  return yes;
 }
 
 // Asks again, as every front end does, until an answer begins with a

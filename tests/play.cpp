@@ -30,11 +30,6 @@ bool failed;
 
 void expect(bool held, const std::string& what) { failures += held ? "" : "  " + what + "\n"; }
 
-std::string text(const std::string& s) {
-  std::istringstream in(s);
-  return expand(in);
-}
-
 // Lays out a file in dir as the setup `VERB NAME TEXT` asks; other steps
 // are left to the caller.
 void lay(const fs::path& dir, const std::string& verb, const std::string& rest) {
@@ -92,11 +87,10 @@ std::string printed(const std::string& boxes, const fs::path& in, const fs::path
 
 // Plays the case once in `dir`.
 void play(const Steps& steps, const fs::path& dir, Work w) {
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  fs::remove_all(dir), fs::create_directories(dir);
   if (!folder.empty()) fs::copy(folder, dir, fs::copy_options::recursive);
   fs::path in = dir / "in.obj", out = dir / "out.obj";
-  if (folder.empty()) spit(in, text("v 0 0 0\\nv 1 0 0\\nv 1 1 0\\nv 0 1 0\\nf 1 2 3\\nf 3 4 1\\n"));
+  if (folder.empty()) spit(in, expand("v 0 0 0\\nv 1 0 0\\nv 1 1 0\\nv 0 1 0\\nf 1 2 3\\nf 3 4 1\\n"));
   int limited = -1, small = -1;
   rlimit old{}, cap{};
   bool cancelled = false;
@@ -104,7 +98,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   user.reset();
   for (const auto& [key, rest] : steps) {
     lay(dir, key, rest);
-    if (key == "in") spit(in, text(rest));
+    if (key == "in") spit(in, expand(rest));
     if (key == "open" || key == "save") cancelled |= rest == "!cancel", (key == "open" ? in : out) = dir / rest;
     if (key == "tmpfs") {  // detached at once, it goes with this process however it ends
       fs::create_directory(dir / "small");
@@ -144,7 +138,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   int returns = folder.empty() ? 1 : result;  // a row returns 1 unless it says otherwise
   for (const auto& [key, rest] : steps) {
     if (key == "result") returns = std::stoi(rest);
-    if (key == "copy") expect(copy == text(rest), "the copy differs: " + std::to_string(copy.size()) + " bytes");
+    if (key == "copy") expect(copy == expand(rest), "the copy differs: " + std::to_string(copy.size()) + " bytes");
     if (key == "output") expect(copy == slurp(folder / rest), "the output is not " + rest);
     if (key == "nooutput") expect(!fs::exists(out), "there is an output");
   }

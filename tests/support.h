@@ -52,6 +52,7 @@ inline std::string expand(std::istream& s, int stop = EOF) {
   }
   return r;
 }
+inline std::string expand(const std::string& s) { std::istringstream in(s); return expand(in); }
 
 // The rows of the table in the file at `path`: every line but blank ones and
 // comments (#), its cells parted by " | " and read as above. A table that is
@@ -65,8 +66,7 @@ inline std::vector<std::vector<std::string>> table(const std::filesystem::path& 
     rows.emplace_back();
     for (std::size_t at = 0, bar; at <= line.size(); at = bar + 3) {
       bar = std::min(line.find(" | ", at), line.size());
-      std::istringstream cell(line.substr(at, bar - at));
-      rows.back().push_back(expand(cell));
+      rows.back().push_back(expand(line.substr(at, bar - at)));
     }
   }
   if (rows.empty()) throw std::runtime_error("an empty table " + path.string());

@@ -55,8 +55,7 @@ def transcript(exe, lines, scratch):
 
 
 def play(exe, source, scratch):
-    lines = (fromsteps(source) if source.endswith("steps") else open(source).read())
-    lines = lines.splitlines(True)
+    lines = (fromsteps(source) if source.endswith("steps") else open(source).read()).splitlines(True)
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)
     if source.endswith(".t"):
@@ -70,8 +69,7 @@ def play(exe, source, scratch):
     text = "".join(line for line in lines if line[0] not in "#%").strip("\n") + "\n"
     text = re.sub(r"@x(\d+)", lambda m: "x" * (int(m[1]) - len(scratch) - 1), text)
     text = text.encode("latin-1").decode("unicode_escape").replace("@", scratch)
-    text = (open(os.path.join(os.path.dirname(__file__), "help.out")).read() + text)
-    text = text.replace("\n", nl)
+    text = (open(os.path.join(os.path.dirname(__file__), "help.out")).read() + text).replace("\n", nl)
 
     # Shown and typed parts by turns. Each act waits for so much output, then
     # types its text (or "^C": presses Ctrl-C) and maybe ends the input.

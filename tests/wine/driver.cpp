@@ -22,7 +22,7 @@ using std::string;
 
 namespace {
 
-int passed, failed, press;  // press: the button the timer of the yesno check presses
+int passed, failed;
 std::ofstream details;
 fs::path out, exe;
 PROCESS_INFORMATION pi;
@@ -89,7 +89,7 @@ void restart() {  // ends the program if it runs, then starts it with Wine traci
 }
 
 // The shell's pieces that no case reaches, called here: the dialog-item bounds, the prompt dialog's
-// procedure, GetTitle, yesno and ask.
+// procedure, GetTitle and ask.
 void units() {
   Instance = GetModuleHandleA(nullptr);
   auto dialog = [](const string& answer) {  // a modeless prompt dialog
@@ -119,11 +119,6 @@ void units() {
   HWND w = CreateWindowA("STATIC", string(300, 'c').c_str(), 0, 0, 0, 9, 9, nullptr, nullptr, Instance, nullptr);
   std::memset(s, 'q', sizeof s), GetTitle(w, s, 255);
   check(std::strlen(s) == 254 && s[255] == 'q', "GetTitle(wn, S, 255) keeps 254 characters and a NUL");
-  for (int id : {IDYES, IDNO}) {  // a timer presses the button once the question is up
-    UINT_PTR t = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) { click(FindWindowA("#32770", 0), press); });
-    int r = yesno(std::to_string(press = id).c_str());
-    KillTimer(nullptr, t), check(r == (id == IDYES), "yesno answers " + std::to_string(r));
-  }
   Instance = GetModuleHandleA("kernel32");  // no template: the prompt dialog cannot be made
   check(ask(nullptr, "angle?", "5") == 5.0, "ask without its dialog answers the offered number");
 }
