@@ -97,11 +97,12 @@ std::int64_t countvertexlines(const char* b, std::size_t n) {
   std::int64_t count = 0;
   const char* e = b + n;
   // Only a "v" can start one; look around each.
-  for (const char* v = b; (v = static_cast<const char*>(std::memchr(v, 'v', static_cast<std::size_t>(e - v)))); ++v) {
-    const char* q = v;
-    while (q > b && issep(q[-1]) && !ends(q[-1])) --q;
-    if ((q == b || ends(q[-1])) && issep(v[1])) ++count;
-  }
+  for (const char* p = b; p < e; p += 64)
+    for (std::uint64_t m = matches(p, static_cast<std::size_t>(e - p), 'v'); m; m &= m - 1) {
+      const char* v = p + __builtin_ctzll(m), *q = v;
+      while (q > b && issep(q[-1]) && !ends(q[-1])) --q;
+      if ((q == b || ends(q[-1])) && issep(v[1])) ++count;
+    }
   return count;
 }
 

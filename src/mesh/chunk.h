@@ -30,7 +30,8 @@ struct Held {
 };
 
 // Counts the lines among the chunk's n bytes at b whose first token is
-// exactly "v": the lines that scan takes for vertex lines.
+// exactly "v": the lines that scan takes for vertex lines. Reads the pad
+// after the n bytes too.
 std::int64_t countvertexlines(const char* b, std::size_t n);
 
 class Chunk {

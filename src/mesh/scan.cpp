@@ -22,6 +22,20 @@ std::uint64_t lineends(const char* p, std::size_t n) {
   return n < 64 ? m & ~(~0ULL << n) : m;
 }
 
+std::uint64_t matches(const char* p, std::size_t n, char c) {
+  std::uint64_t m = 0;
+#if defined(__SSE2__)
+  const __m128i cc = _mm_set1_epi8(c);
+  for (int k = 0; k < 4; ++k) {
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    m |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, cc)))) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) m |= static_cast<std::uint64_t>(p[k] == c) << k;
+#endif
+  return n < 64 ? m & ~(~0ULL << n) : m;
+}
+
 std::uint64_t separators(const char* p, std::size_t n) {
   std::uint64_t m = 0;
 #if defined(__SSE2__)

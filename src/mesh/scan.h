@@ -20,6 +20,9 @@ constexpr std::size_t pad = 64;
 // byte i; bytes from n on are left out.
 std::uint64_t lineends(const char* p, std::size_t n);
 
+// The bytes c among the 64 bytes at p, as lineends gives line ends.
+std::uint64_t matches(const char* p, std::size_t n, char c);
+
 // The first byte at or after p that is not a separator. Stops at the line
 // end, since the line's trailing separators have been cut off before.
 template <typename C>
