@@ -84,12 +84,6 @@ void cornertokens(const char* L, const unsigned char* tok, const char* s[3], con
   cornertokens(L, s, e);
 }
 
-char* put(char* o, const char* s, const char* e) {
-  *o++ = ' ';
-  std::memcpy(o, s, static_cast<std::size_t>(e - s));
-  return o + (e - s);
-}
-
 }  // namespace
 
 std::int64_t countvertexlines(const char* b, std::size_t n) {
@@ -246,10 +240,10 @@ char* Chunk::quad(char* o, const char* H, const unsigned char* htok, const Line&
   int i = (l.pair - 1) / 3, j = (l.pair - 1) % 3;
   int k = (i + 1) % 3, m = (i + 2) % 3, n = (j + 1) % 3;
   *o++ = 'f';
-  o = put(o, hs[m], he[m]);
-  o = put(o, hs[i], he[i]);
-  o = put(o, cs[n], ce[n]);
-  o = put(o, hs[k], he[k]);
+  o = puttoken(o, hs[m], he[m]);
+  o = puttoken(o, hs[i], he[i]);
+  o = puttoken(o, cs[n], ce[n]);
+  o = puttoken(o, hs[k], he[k]);
   return endline(o);
 }
 

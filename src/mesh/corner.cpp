@@ -114,9 +114,7 @@ char* pl(char* o, const char* L, const char* e) {
     *o++ = 'f';
     for (const char* s = skipsep(k + 1, e); s < e; s = skipsep(s, e)) {
       const char* t = tokenend(s);
-      *o++ = ' ';
-      std::memcpy(o, s, static_cast<std::size_t>(t - s));
-      o += t - s;
+      o = puttoken(o, s, t);
       s = t;
     }
   } else {

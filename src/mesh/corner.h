@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "DEFINES.h"
 #include "globals.h"
@@ -38,6 +39,20 @@ inline char* endline(char* o) {
   for (char c : lineend)
     if (c) *o++ = c;
   return o;
+}
+
+// Writes a space and the token s ... e to o, and returns the end of what it
+// wrote. A token of sixteen bytes or fewer, the usual, is moved in one
+// piece: up to 16 bytes beyond what it returns may be written, and as many
+// after e read.
+inline char* puttoken(char* o, const char* s, const char* e) {
+  auto n = static_cast<std::size_t>(e - s);
+  *o++ = ' ';
+  if (n <= 16)
+    std::memcpy(o, s, 16);
+  else
+    std::memcpy(o, s, n);
+  return o + n;
 }
 
 // Writes the line L ... e (e just past its last byte that is not a
