@@ -77,7 +77,7 @@ Run run(const fs::path& in, const fs::path& out, std::size_t block, unsigned thr
   char angle[32];
   std::snprintf(angle, sizeof angle, std::isinf(limit) ? limit > 0 ? "1e999" : "-1e999" : "%.17g", limit);
   user.answers = {normals ? "y" : "n", angle};
-  int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{block, threads});
+  int result = readOBJ(nullptr, in.c_str(), out.c_str(), Work{block, threads, {}});
   Run r{slurp(out), user.events, {}};
   for (const std::string& e : r.shown)
     if (e.rfind("box ", 0) == 0) r.boxes.push_back(e.substr(e.find(" | ") + 3));

@@ -1,9 +1,11 @@
 // Plays a case through the engine, as the main window's copy command runs
 // it: a folder of tests/cases (its README says what it holds) at read blocks
-// of 1, 7 and 1 MiB bytes with 1 and 2 threads, or a row of the fault table
-// (its head says what a row holds) with 1 and 2 threads and, where it can
-// be, through the command line too. Prints each check that failed; exits 0
-// when all held, 1 when one failed, 77 when the case cannot be played here.
+// of 1, 7 and 1 MiB bytes with 1 thread and with 2, which hold every other
+// chunk back a moment before one of its steps so the next runs ahead, or a
+// row of the fault table (its head says what a row holds) with 1 and 2
+// threads and, where it can be, through the command line too. Prints each
+// check that failed; exits 0 when all held, 1 when one failed, 77 when the
+// case cannot be played here.
 //
 //   play CASEFOLDER | play TABLE ROW [FACEMELD]
 #include <fcntl.h>
@@ -13,6 +15,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include "support.h"
 #include "globals.h"
@@ -28,6 +33,7 @@ const char* facemeld;      // the command line that plays the row, when it does
 std::string failures;  // of the play under way
 bool failed;
 
+void hold(std::int64_t k, int step) { if (k % 2 == 0 && step == k / 2 % 4) std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 void expect(bool held, const std::string& what) { failures += held ? "" : "  " + what + "\n"; }
 
 // Lays out a file in dir as the setup `VERB NAME TEXT` asks; other steps
@@ -172,10 +178,10 @@ int main(int argc, char** argv) {
 #endif
   fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";
   for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
-    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads});
+    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads, threads > 1 ? hold : nullptr});
   // The command line shows no captions to act at, and is a process of its
   // own, whose memory the row cannot measure.
-  if ((facemeld = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2});
+  if ((facemeld = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
   fs::remove_all(dir.parent_path());
   return failed ? 1 : 0;
 }

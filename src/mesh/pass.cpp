@@ -128,7 +128,7 @@ Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_
 }
 
 Joined copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
-                const FoldLimit& fold, HWND wn, std::int64_t size) {
+                const FoldLimit& fold, HWND wn, std::int64_t size, const std::function<void(std::int64_t, int)>& pause) {
   Reader in(F, block);
   Crew crew;
   // How far each step has come: the number of chunks, from the first, for
@@ -142,7 +142,11 @@ Joined copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
   crew.run(threads, [&](bool mainthread) {
     Chunk c;
     std::int64_t k, base = 0;
+    auto before = [&](int step) {
+      if (pause) pause(k, step);
+    };
     while (crew.take(in, c.in, c.size, k, c.end)) {
+      before(0);
       c.scan();
       if (!crew.turn(counted, k, [&] {
             base = nextbase;
@@ -150,10 +154,13 @@ Joined copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
             r.triangles += c.triangles;
           }))
         return;
+      before(1);
       c.store(base, nv);
       if (!crew.turn(stored, k, nullptr)) return;
+      before(2);
       c.examine(base, nv, fold);
       if (!crew.turn(decided, k, [&] { r.joins += c.decide(held, fold); })) return;
+      before(3);
       std::size_t n = c.format();
       if (!crew.await(written, k)) return;
       bool ok = std::fwrite(c.out.data.get(), 1, n, G) == n;
@@ -219,7 +226,7 @@ Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, W
     return j;
   }
   working();
-  j = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size);
+  j = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size, w.pause);
   std::free(vert);
   vert = nullptr;
   return j;

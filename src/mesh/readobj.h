@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 
 #include "user.h"
 
@@ -11,6 +13,10 @@
 struct Work {
   std::size_t block = 1 << 18;  // bytes asked of the input per read
   unsigned threads = 0;         // threads to work with; 0 for one per core
+  // Called by the copy's threads before each step of a chunk (0 scan, 1
+  // store, 2 examine, 3 write) with the chunk's number: a test holds chunks
+  // back with it, so that later ones run ahead.
+  std::function<void(std::int64_t chunk, int step)> pause;
 };
 
 // Copies `file` to `File`, asking its questions and showing its progress in
