@@ -98,10 +98,12 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   char T[512];
   GetTitle(wn, T, 255);
   if (samefile(file, File)) return refuse(file, "I can't copy a file to itself");
-  // A pipe or a device gives its bytes once, or never stops giving them;
-  // the pass must read the same file twice.
+  // A pipe or a device gives its bytes once, or never stops giving them,
+  // and a folder gives none; the pass must read the same file twice. Each
+  // is refused before the output is opened, which would empty it.
   std::error_code ec;
-  if (std::filesystem::is_other(std::filesystem::status(file, ec)))
+  auto kind = std::filesystem::status(file, ec);
+  if (std::filesystem::is_other(kind) || std::filesystem::is_directory(kind))
     return refuse(file, "I can't read this file");
   Stream F(std::fopen(file, "rb"));
   if (!F.f) return refuse(file, "I can't open this file");
