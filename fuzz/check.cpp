@@ -119,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   require(!a.vertices || b.others == a.others, "every line but a face is copied, in order");
   require(!normals || (b.normals == 0 && b.cut == 0), "with normals dropped no normal line or corner normal is left");
   // A face of four corners in place of a triangle holds the triangle's three
-  // and one of the next triangle's, each whole or cut short at a slash.
+  // in their order (its second, fourth and first corner) and one of the next
+  // triangle's third, each whole or cut short at a slash.
   auto part = [](const std::string& p, const std::string& of) {
     return of == p || (of.size() > p.size() && of.compare(0, p.size(), p) == 0 && of[p.size()] == '/');
   };
@@ -127,13 +128,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     const auto &h = a.words[i], &q = b.words[o];
     if (h.size() != 4 || !sametext(h[0].c_str(), "f") || q.size() != 5) continue;
     const auto& n = a.words[++i];
-    std::vector<std::string> held(h.begin() + 1, h.end()), next(n.begin() + 1, n.end());
-    bool made = q[0] == "f" && std::any_of(next.begin(), next.end(), [&](auto& c) { return part(q[3], c); });
-    for (int k : {1, 2, 4}) {
-      auto c = std::find_if(held.begin(), held.end(), [&](auto& x) { return part(q[k], x); });
-      made = made && c != held.end() && (held.erase(c), true);
-    }
-    require(made, "each joined face holds the corners of its two triangles");
+    bool held = false;
+    for (int k = 1; k <= 3; ++k) held |= part(q[2], h[k]) && part(q[4], h[k % 3 + 1]) && part(q[1], h[(k + 1) % 3 + 1]);
+    bool made = q[0] == "f" && std::any_of(n.begin() + 1, n.end(), [&](auto& c) { return part(q[3], c); });
+    require(held && made, "each joined face holds the corners of its two triangles");
   }
   Run s = run(out, scratch() / "again.obj", 4096, 2);
   require(s.joined == 0 && s.found == r.found - 2 * joined, "a second run over the copy joins nothing more");
