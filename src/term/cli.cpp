@@ -14,6 +14,7 @@
 #include "decimal.h"
 #include "paths.h"
 #include "readobj.h"
+#include "text.h"
 #include "version.h"
 
 Orders* orders;
@@ -113,6 +114,9 @@ void report(const char* text, const char* caption) {
   } else if (!orders->failed) {
     // The copy command's closing box adds nothing to the pass's own.
     orders->failed = true;
+    // The suffix box shows the input whichever path failed; a line on its
+    // own must name the path at fault.
+    if (std::strcmp(caption, "bad suffix") == 0 && objsuffix(file)) text = File;
     sayerr("facemeld: " + std::string(text) + ": " + caption + "\n");
   }
 }

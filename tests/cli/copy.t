@@ -26,18 +26,18 @@ opened; standard output stays empty, even without --quiet.
   facemeld: dir.obj: I can't read this file
   [1]
 
-Suffixes in any case; a bad one names the input, also when the output has
-it, and nothing is created.
+Suffixes in any case; a bad one names the path that has it, and nothing is
+created.
 
   $ cp cube.obj CUBE.Obj && facemeld -q CUBE.Obj out.OBJ
   $ facemeld cube.obj out.txt
-  facemeld: cube.obj: bad suffix
+  facemeld: out.txt: bad suffix
   [1]
   $ facemeld cube.txt out.obj
   facemeld: cube.txt: bad suffix
   [1]
   $ facemeld -q cube.obj new.txt || test ! -e new.txt
-  facemeld: cube.obj: bad suffix
+  facemeld: new.txt: bad suffix
 
 The same file under another name is refused before anything is opened.
 
