@@ -13,6 +13,8 @@ extern char Nn;
 extern char fileopen;
 
 // The vertex table of the current pass: exactly as many entries as the first
-// pass counted vertex lines. Allocated and released by readOBJ, filled and
-// read by the pass (a face sees only the vertices above it).
+// pass counted vertex lines. Allocated once the count is known and released
+// when the copy ends (joinpasses; readOBJ releases it too on a failure
+// thrown past it), filled and read by the copy (a face sees only the
+// vertices above it).
 extern xyz* vert;
