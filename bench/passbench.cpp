@@ -12,31 +12,23 @@
 #include <cstdlib>
 #include <vector>
 
-#include "globals.h"
-#include "pass.h"
-
-void ShowProgress(HWND, std::int64_t, std::int64_t) {}
+#include "facemeld.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {
     std::fprintf(stderr, "usage: passbench IN.obj OUT.obj THREADS [RUNS]\n");
     return 2;
   }
-  Work w;
-  w.threads = static_cast<unsigned>(std::atoi(argv[3]));
+  facemeld::Options o;
+  o.dropnormals = true;
+  o.threads = static_cast<unsigned>(std::atoi(argv[3]));
   int runs = argc > 4 ? std::atoi(argv[4]) : 5;
-  Nn = 1;
   std::vector<double> times;
-  Joined j;
+  facemeld::Result j;
   for (int i = 0; i < runs; ++i) {
     auto t0 = std::chrono::steady_clock::now();
-    std::FILE* F = std::fopen(argv[1], "rb");
-    std::FILE* G = std::fopen(argv[2], "wb");
-    if (!F || !G) return 1;
-    j = joinpasses(argv[1], F, G, 5, w, nullptr, [] {});
-    bool ok = j.failure == Failure::none && std::fclose(G) == 0;
-    std::fclose(F);
-    if (!ok) {
+    j = facemeld::quadrify(argv[1], argv[2], o);
+    if (j.failure != facemeld::Failure::none) {
       std::fprintf(stderr, "passbench: the pass failed\n");
       return 1;
     }

@@ -12,7 +12,6 @@
 #include "corner.h"
 #include "decimal.h"
 #include "fold.h"
-#include "globals.h"
 #include "support.h"
 
 namespace {
@@ -41,27 +40,23 @@ void expectAtof(const std::string& token) {
 TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
   for (char drop : {0, 1})
     for (const auto& c : table(FACEMELD_TABLES "/corners")) {
-      Nn = drop;
       std::string line = c[0] + " 9/9/9" + std::string(64, ' ');
       for (int again : {0, 1}) {
         std::int32_t p, t;
-        std::string after(line.data(), static_cast<std::size_t>(findptn(line.data(), p, t) - line.data()));
+        std::string after(line.data(), static_cast<std::size_t>(findptn(line.data(), p, t, drop) - line.data()));
         EXPECT_EQ(p, number(c[1])) << c[0] << again;
         EXPECT_EQ(t, number(c[2])) << c[0] << again;
         EXPECT_EQ(after, drop ? c[3] : c[0]) << c[0] << again;
         EXPECT_EQ(line.substr(c[0].size(), 6), " 9/9/9") << c[0];
       }
     }
-  Nn = 0;
 }
 
 TEST(Lookup, FindsOnlyStoredVertices) {
   static xyz stored[100000];
   for (int i = 0; i < 100000; ++i) stored[i] = xyz(i + 1, 0, 0);
-  vert = stored;
   for (const auto& c : table(FACEMELD_TABLES "/lookups"))
-    EXPECT_EQ(lookup(std::stoi(c[0]), std::stoi(c[1])).x, std::stod(c[2])) << c[0] << " of " << c[1];
-  vert = nullptr;
+    EXPECT_EQ(lookup(stored, std::stoi(c[0]), std::stoi(c[1])).x, std::stod(c[2])) << c[0] << " of " << c[1];
 }
 
 TEST(Dihedral, AnswersWorkedExamples) {
@@ -130,9 +125,7 @@ TEST(Scan, CountsTheVertexLinesTheCountCounts) {
     std::memcpy(c.in.data.get(), s.data(), s.size());
     std::memset(c.in.data.get() + s.size(), '\n', 64);
     c.size = s.size();
-    Nn = static_cast<char>(k & 1);
-    c.scan();
+    c.scan(static_cast<char>(k & 1));
     ASSERT_EQ(countvertexlines(c.in.data.get(), c.size), c.vertices) << s;
   }
-  Nn = 0;
 }

@@ -29,11 +29,11 @@ using Steps = std::vector<std::pair<std::string, std::string>>;  // each line's 
 namespace {
 
 fs::path folder;           // the case folder, or empty for a row of the table
-const char* facemeld;      // the command line that plays the row, when it does
+const char* cli;           // the command line that plays the row, when it does
 std::string failures;  // of the play under way
 bool failed;
 
-void hold(std::int64_t k, int step) { if (k % 2 == 0 && step == k / 2 % 4) std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void hold(std::int64_t k, Work::Step step) { if (k % 2 == 0 && step == k / 2 % 4) std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 void expect(bool held, const std::string& what) { failures += held ? "" : "  " + what + "\n"; }
 
 // Lays out a file in dir as the setup `VERB NAME TEXT` asks; other steps
@@ -62,7 +62,7 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   std::vector<std::string> answers;
   for (const auto& [key, rest] : steps)
     if (key == ">") answers.push_back(rest);
-  if (!facemeld) {
+  if (!cli) {
     user.answers.assign(answers.begin(), answers.end());
     int result = copyOBJ(testwindow, in.c_str(), out.c_str(), w);
     for (const std::string& e : user.events)  // a row of the table lists its boxes only
@@ -72,7 +72,7 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "");
   if (answers.size() > 1) options += " -a " + answers[1];
   fs::path printed = in.parent_path().parent_path() / "printed";
-  int status = std::system((facemeld + options + " '" + in.string() + "' '" + out.string() + "' 2>" +
+  int status = std::system((cli + options + " '" + in.string() + "' '" + out.string() + "' 2>" +
                             printed.string() + " >/dev/null").c_str());
   shown = slurp(printed);
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -139,7 +139,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   for (const auto& [key, rest] : steps)
     if (std::string(" yesno ask title box mainbox ").find(" " + key + " ") != std::string::npos)
       want += key + " " + replaced(replaced(rest, "@in", in.string()), "@out", out.string()) + "\n";
-  if (facemeld) want = printed(want, in, out);
+  if (cli) want = printed(want, in, out);
   std::string copy = fs::is_regular_file(out) ? slurp(out) : "";
   int returns = folder.empty() ? 1 : result;  // a row returns 1 unless it says otherwise
   for (const auto& [key, rest] : steps) {
@@ -152,8 +152,8 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   expect(shown == want, "what the user was shown:\n" + shown);
   expect(!user.answers.size(), "answers left over");
   expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
-  expect(fileopen == 0 && vert == nullptr && user.caption == "facemeld", "the pass left things behind");
-  std::printf("%s, block %zu, %u threads: %s\n%s", facemeld ? "command line" : "engine", w.block, w.threads,
+  expect(fileopen == 0 && user.caption == "facemeld", "the pass left things behind");
+  std::printf("%s, block %zu, %u threads: %s\n%s", cli ? "command line" : "engine", w.block, w.threads,
               failures.empty() ? "every check held" : "FAILED", failures.c_str());
   failed |= !failures.empty();
   failures.clear();
@@ -178,10 +178,10 @@ int main(int argc, char** argv) {
 #endif
   fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";
   for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
-    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads, threads > 1 ? hold : nullptr});
+    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr});
   // The command line shows no captions to act at, and is a process of its
   // own, whose memory the row cannot measure.
-  if ((facemeld = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
+  if ((cli = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
   fs::remove_all(dir.parent_path());
   return failed ? 1 : 0;
 }

@@ -5,7 +5,6 @@
 
 #include "coordinate.h"
 #include "corner.h"
-#include "globals.h"
 #include "scan.h"
 
 namespace {
@@ -100,7 +99,7 @@ std::int64_t countvertexlines(const char* b, std::size_t n) {
   return count;
 }
 
-void Chunk::scan() {
+void Chunk::scan(char Nn) {
   lines_.clear();
   coords_.clear();
   // Room for lines of 24 bytes on average, shorter than most files have.
@@ -112,13 +111,13 @@ void Chunk::scan() {
   for (const char* p = b; p < e; p += 64)
     for (std::uint64_t ends = lineends(p, static_cast<std::size_t>(e - p)); ends; ends &= ends - 1) {
       const char* le = p + __builtin_ctzll(ends);
-      line(s, le);
+      line(s, le, Nn);
       s = le + 1;
     }
-  if (s < e) line(s, e);  // the last line, without a line end
+  if (s < e) line(s, e, Nn);  // the last line, without a line end
 }
 
-void Chunk::line(const char* s, const char* le) {
+void Chunk::line(const char* s, const char* le, char Nn) {
   const char* t = le;
   while (t > s && issep(t[-1])) --t;
   if (t == s) return;  // blank
@@ -144,30 +143,30 @@ void Chunk::line(const char* s, const char* le) {
                         {tok[0], tok[1], tok[2], tok[3], tok[4], tok[5]}});
 }
 
-void Chunk::store(std::int64_t base, std::int64_t nv) const {
+void Chunk::store(std::int64_t base, const State& s) const {
   // A file that grew since it was counted has more vertex lines than the
   // table has room for; those are copied but not stored.
   std::int64_t n = static_cast<std::int64_t>(coords_.size());
-  if (base + n > nv) n = nv > base ? nv - base : 0;
-  std::copy(coords_.begin(), coords_.begin() + n, vert + base);
+  if (base + n > s.inv) n = s.inv > base ? s.inv - base : 0;
+  std::copy(coords_.begin(), coords_.begin() + n, s.vert.get() + base);
 }
 
-void Chunk::corners(Line& l, Corners& c, std::int64_t inv) {
+void Chunk::corners(Line& l, Corners& c, const State& s, std::int64_t inv) {
   char* L = in.data.get() + l.at;
   char* p = pastkeyword(L);
   for (int k = 0; k < 3; ++k) {
     if (l.tok[0] != unknown) {
-      p = findptn(L + l.tok[2 * k], c.p[k], c.t[k]);
+      p = findptn(L + l.tok[2 * k], c.p[k], c.t[k], s.Nn);
       l.tok[2 * k + 1] = static_cast<unsigned char>(p - L);
     } else {
       while (issep(*p)) ++p;
-      p = findptn(p, c.p[k], c.t[k]);
+      p = findptn(p, c.p[k], c.t[k], s.Nn);
     }
-    c.v[k] = lookup(c.p[k], inv);
+    c.v[k] = lookup(s.vert.get(), c.p[k], inv);
   }
 }
 
-void Chunk::examine(std::int64_t base, std::int64_t nv, const FoldLimit& fold) {
+void Chunk::examine(std::int64_t base, const State& s, const FoldLimit& fold) {
   std::int64_t seen = base;  // vertex lines above the current line
   Corners two[2];
   const Corners* prev = nullptr;  // the triangle on the line before
@@ -178,7 +177,7 @@ void Chunk::examine(std::int64_t base, std::int64_t nv, const FoldLimit& fold) {
     l.joined = false;
     if (l.kind == triangle) {
       Corners& c = two[i & 1];
-      corners(l, c, seen < nv ? seen : nv);
+      corners(l, c, s, seen < s.inv ? seen : s.inv);
       if (prev) l.pair = pairof(*prev, c, fold);
       if (i == 0) first_ = c;
       prev = &c;
@@ -187,12 +186,12 @@ void Chunk::examine(std::int64_t base, std::int64_t nv, const FoldLimit& fold) {
     prev = nullptr;
     if (l.kind == vertex) {
       ++seen;
-    } else if (l.kind == face && Nn) {
+    } else if (l.kind == face && s.Nn) {
       // Every face loses its normal parts, not only the triangles that are
       // tested, so that no written face names a dropped normal.
       char* e = b + l.end;
       std::int32_t p, t;
-      for (char* s = skipsep(pastkeyword(b + l.at), e); s < e; s = skipsep(s, e)) s = tokenend(findptn(s, p, t));
+      for (char* q = skipsep(pastkeyword(b + l.at), e); q < e; q = skipsep(q, e)) q = tokenend(findptn(q, p, t, s.Nn));
     }
   }
   if (prev) last_ = *prev;

@@ -10,6 +10,7 @@
 #include "DEFINES.h"
 #include "fold.h"
 #include "input.h"
+#include "state.h"
 
 // The corners of a triangle as the pair test needs them: vertex numbers,
 // texture numbers and positions.
@@ -41,19 +42,20 @@ class Chunk {
   std::int64_t end = 0;   // where in the input the chunk ends
 
   // Finds the lines that matter (not blank, not a normal line being
-  // dropped) and what each is. Counts the vertex lines and triangles.
-  void scan();
+  // dropped while Nn is set) and what each is. Counts the vertex lines and
+  // triangles.
+  void scan(char Nn);
   std::int64_t vertices = 0;
   std::int64_t triangles = 0;
 
-  // Stores the vertex lines' positions; `base` vertex lines come before the
-  // chunk, and the table has room for nv.
-  void store(std::int64_t base, std::int64_t nv) const;
+  // Stores the vertex lines' positions in the table of s; `base` vertex
+  // lines come before the chunk.
+  void store(std::int64_t base, const State& s) const;
 
   // Reads every face's corners (cutting normals while they are dropped) and
   // tests each triangle with the one before it in the chunk. Needs the
   // vertices of every earlier chunk stored.
-  void examine(std::int64_t base, std::int64_t nv, const FoldLimit& fold);
+  void examine(std::int64_t base, const State& s, const FoldLimit& fold);
 
   // Decides which pairs are joined, from the top, given the triangle held
   // from the chunk before (which it keeps for format); leaves in `held` the
@@ -78,8 +80,8 @@ class Chunk {
   };
   static constexpr unsigned char unknown = 0xFF;
 
-  void line(const char* s, const char* le);
-  void corners(Line& l, Corners& c, std::int64_t inv);
+  void line(const char* s, const char* le, char Nn);
+  void corners(Line& l, Corners& c, const State& s, std::int64_t inv);
   char* quad(char* o, const char* H, const unsigned char* htok, const Line& l) const;
 
   std::vector<Line> lines_;

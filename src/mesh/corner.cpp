@@ -6,7 +6,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "globals.h"
 #include "scan.h"
 
 const char* readcorner(const char* s, std::int32_t& value) {
@@ -70,7 +69,7 @@ void blank(char* s, char* e) {
 
 }  // namespace
 
-char* findptn(char* C, std::int32_t& p, std::int32_t& t) {
+char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn) {
   t = p = absent;
   char* past = number(C, p);
   char *first, *second, *end;

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "DEFINES.h"
-#include "globals.h"
 #include "user.h"
 
 // Marks a vertex, texture or normal number that a corner does not give.
@@ -18,18 +17,18 @@ constexpr std::int32_t absent = -99999;
 const char* readcorner(const char* s, std::int32_t& value);
 
 // Reads the corner token at C, which ends at its first separator: vertex
-// number p and texture number t, each `absent` when not given. While Nn is
-// set, overwrites the normal part with spaces, so that the token ends
+// number p and texture number t, each `absent` when not given. While Nn
+// (drop normals) is set, overwrites the normal part with spaces, so that the token ends
 // before it: "7/3/5" becomes "7/3", and "7//5" becomes "7", since a corner
 // ending in a slash is rejected by common readers; "//5", which has no
 // vertex number, keeps its first slash rather than vanish. Returns where
 // the token now ends.
-char* findptn(char* C, std::int32_t& p, std::int32_t& t);
+char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn);
 
-// The stored vertex that corner number p names when `inv` vertices are
-// stored: p counts from 1 at the first, or back from -1 at the newest one.
-// The origin when p names none.
-inline xyz lookup(std::int32_t p, std::int64_t inv) {
+// The vertex of the table `vert` that corner number p names when `inv`
+// vertices are stored: p counts from 1 at the first, or back from -1 at the
+// newest one. The origin when p names none.
+inline xyz lookup(const xyz* vert, std::int32_t p, std::int64_t inv) {
   std::int64_t i = p > 0 ? p - 1 : p < 0 ? inv + p : -1;
   return i >= 0 && i < inv ? vert[i] : xyz();
 }

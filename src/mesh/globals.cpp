@@ -1,6 +1,4 @@
-// The joining engine's program-wide globals (documented in globals.h).
+// The copy command's program-wide global (documented in globals.h).
 #include "globals.h"
 
-char Nn;
 char fileopen;
-xyz* vert;

@@ -1,5 +1,6 @@
 #include "input.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "scan.h"
@@ -31,6 +32,7 @@ bool Reader::next(Bytes& b, std::size_t& size) {
     if (got < block_) {
       if (std::ferror(f_)) {
         failed_ = true;
+        error_ = errno;
         return false;
       }
       eof_ = true;

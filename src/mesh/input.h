@@ -31,6 +31,7 @@ class Reader {
   bool next(Bytes& b, std::size_t& size);
 
   bool failed() const { return failed_; }
+  int error() const { return error_; }  // the system's reason for the failure, or 0
 
  private:
   std::FILE* f_;
@@ -39,4 +40,22 @@ class Reader {
   std::size_t tailsize_ = 0;
   bool eof_ = false;
   bool failed_ = false;
+  int error_ = 0;
+};
+
+// A stream that closes itself, unless it is closed before.
+struct Stream {
+  std::FILE* f = nullptr;
+  explicit Stream(std::FILE* g = nullptr) : f(g) {}
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+  ~Stream() {
+    if (f) std::fclose(f);
+  }
+  // Closes now; false when closing failed.
+  bool close() {
+    std::FILE* g = f;
+    f = nullptr;
+    return std::fclose(g) == 0;
+  }
 };

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -14,8 +16,13 @@
 
 #include "chunk.h"
 #include "corner.h"
-#include "globals.h"
 #include "input.h"
+#include "state.h"
+
+using facemeld::End;
+using facemeld::Failure;
+using facemeld::Options;
+using facemeld::Result;
 
 namespace {
 
@@ -23,13 +30,16 @@ namespace {
 // until the input ends or a failure stops them all.
 class Crew {
  public:
+  explicit Crew(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+
   // Reads chunks in the order they come; reading is one thread's at a
   // time. Returns false at the end of the input or once stopped.
   bool take(Reader& in, Bytes& b, std::size_t& size, std::int64_t& k, std::int64_t& end) {
     std::lock_guard<std::mutex> g(read_);
+    if (cancel_ && *cancel_) fail(Failure::cancelled);
     if (stopped()) return false;
     if (!in.next(b, size)) {
-      if (in.failed()) fail(Failure::read);
+      if (in.failed()) fail(Failure::read, in.error());
       return false;
     }
     k = taken_++;
@@ -62,9 +72,11 @@ class Crew {
     cv_.notify_all();
   }
 
-  void fail(Failure f) {
+  // Stops every thread; the first failure, with the system's reason, is
+  // the one reported.
+  void fail(Failure f, int error = 0) {
     std::lock_guard<std::mutex> g(m_);
-    if (failure_ == Failure::none) failure_ = f;
+    if (failure_ == Failure::none) failure_ = f, error_ = error;
     stopped_ = true;
     cv_.notify_all();
   }
@@ -72,6 +84,10 @@ class Crew {
   Failure failure() {
     std::lock_guard<std::mutex> g(m_);
     return failure_;
+  }
+  int error() {
+    std::lock_guard<std::mutex> g(m_);
+    return error_;
   }
 
   // Runs `work` on `threads` threads, this one included; a thread the
@@ -100,19 +116,31 @@ class Crew {
   }
 
  private:
+  const std::atomic<bool>* cancel_;
   std::mutex read_;
   std::int64_t taken_ = 0;
   std::int64_t offset_ = 0;
   std::mutex m_;
   std::condition_variable cv_;
   Failure failure_ = Failure::none;
+  int error_ = 0;
   std::atomic<bool> stopped_{false};
 };
 
-Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_t& nv,
-                  std::int64_t& size) {
+// A failure of the copy: its kind, the file it concerns and the reason.
+Result failed(Failure f, const char* path, int error) {
+  Result r;
+  r.failure = f;
+  r.path = path ? path : "";
+  r.error = error;
+  return r;
+}
+
+// Counts the vertex lines of F and its bytes.
+Result countpass(std::FILE* F, const char* path, std::size_t block, unsigned threads,
+                 const std::atomic<bool>* cancel, std::int64_t& size) {
   Reader in(F, block);
-  Crew crew;
+  Crew crew(cancel);
   std::atomic<std::int64_t> vertices{0}, bytes{0};
   crew.run(threads, [&](bool) {
     Chunk c;
@@ -122,69 +150,74 @@ Failure countpass(std::FILE* F, std::size_t block, unsigned threads, std::int64_
       bytes += static_cast<std::int64_t>(c.size);
     }
   });
-  nv = vertices;
+  Result r = failed(crew.failure(), crew.failure() == Failure::none ? nullptr : path, crew.error());
+  r.vertices = vertices;
   size = bytes;
-  return crew.failure();
+  return r;
 }
 
-Joined copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, std::int64_t nv,
-                const FoldLimit& fold, HWND wn, std::int64_t size, const std::function<void(std::int64_t, int)>& pause) {
+// Copies F to G, joining the pairs, with the vertex table of s as large as
+// the count found; `size` is the input's size then.
+Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s,
+                const FoldLimit& fold, const Options& o, std::int64_t size, const Work::pausing& pause) {
   Reader in(F, block);
-  Crew crew;
+  Crew crew(o.cancel);
   // How far each step has come: the number of chunks, from the first, for
   // which it has been done.
   std::int64_t counted = 0, stored = 0, decided = 0, written = 0;
   std::int64_t nextbase = 0;  // vertex lines before the next chunk to be counted
   Held held;
-  Joined r;
+  Result r;
   std::atomic<std::int64_t> done{0};
-  ShowProgress(wn, 0, size);
+  if (o.progress) o.progress(0, size);
   crew.run(threads, [&](bool mainthread) {
     Chunk c;
     std::int64_t k, base = 0;
-    auto before = [&](int step) {
+    auto before = [&](Work::Step step) {
       if (pause) pause(k, step);
     };
     while (crew.take(in, c.in, c.size, k, c.end)) {
-      before(0);
-      c.scan();
+      before(Work::scan);
+      c.scan(s.Nn);
       if (!crew.turn(counted, k, [&] {
             base = nextbase;
             nextbase += c.vertices;
             r.triangles += c.triangles;
           }))
         return;
-      before(1);
-      c.store(base, nv);
+      before(Work::store);
+      c.store(base, s);
       if (!crew.turn(stored, k, nullptr)) return;
-      before(2);
-      c.examine(base, nv, fold);
+      before(Work::examine);
+      c.examine(base, s, fold);
       if (!crew.turn(decided, k, [&] { r.joins += c.decide(held, fold); })) return;
-      before(3);
+      before(Work::write);
       std::size_t n = c.format();
       if (!crew.await(written, k)) return;
       bool ok = std::fwrite(c.out.data.get(), 1, n, G) == n;
+      int error = errno;
       done = c.end;
       crew.done(written);
-      if (!ok) crew.fail(Failure::write);
-      if (mainthread) ShowProgress(wn, done, size);
+      if (!ok) crew.fail(Failure::write, error);
+      if (mainthread && o.progress) o.progress(done, size);
     }
   });
   r.failure = crew.failure();
+  r.error = crew.error();
   if (r.failure == Failure::none && held.any) {
     // The last line was a triangle with nothing after it to join.
-    std::vector<char> o(held.size + sizeof lineend + 16);
-    std::size_t n = static_cast<std::size_t>(pl(o.data(), held.line.data.get(),
-                                                held.line.data.get() + held.size) - o.data());
-    if (std::fwrite(o.data(), 1, n, G) != n) r.failure = Failure::write;
+    std::vector<char> b(held.size + sizeof lineend + 16);
+    std::size_t n = static_cast<std::size_t>(pl(b.data(), held.line.data.get(),
+                                                held.line.data.get() + held.size) - b.data());
+    if (std::fwrite(b.data(), 1, n, G) != n) r.failure = Failure::write, r.error = errno;
   }
   return r;
 }
 
 // The threads to work with: as asked, or one per core; at most 16, so
 // that their chunks in flight stay within a few megabytes.
-unsigned threadsfor(const Work& w) {
-  unsigned t = w.threads ? w.threads : std::thread::hardware_concurrency();
+unsigned threadsfor(unsigned asked) {
+  unsigned t = asked ? asked : std::thread::hardware_concurrency();
   return t < 1 ? 1 : t > 16 ? 16 : t;
 }
 
@@ -194,40 +227,80 @@ unsigned crew(unsigned threads, std::int64_t size, std::size_t block) {
   return threads > chunks ? static_cast<unsigned>(chunks) : threads;
 }
 
-}  // namespace
-
-Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, Work w, HWND wn,
-                  const std::function<void()>& working) {
+Result copy(End in, End out, const Options& o, const Work& w) {
   // Each thread has a chunk in flight, which with what is made of it takes
   // a few times its size: together they read no more than a megabyte at
   // once, whatever their number.
-  unsigned threads = threadsfor(w);
+  unsigned threads = threadsfor(w.threads);
   std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(64 << 10, (1 << 20) / threads));
-  std::error_code ec;
-  std::uintmax_t guess = std::filesystem::file_size(file, ec);
-
-  Joined j;
-  std::int64_t nv = 0, size = 0;
-  j.failure = countpass(F, block, crew(threads, ec ? INT64_MAX / 2 : static_cast<std::int64_t>(guess), block),
-                        nv, size);
-  if (j.failure != Failure::none) return j;
-  std::fclose(F);
-  F = std::fopen(file, "rb");
+  std::int64_t guess = INT64_MAX / 2;
+  Stream ownF, ownG;
+  std::FILE* F = in.stream;
+  if (in.path) {
+    std::error_code ec;
+    std::uintmax_t n = std::filesystem::file_size(in.path, ec);
+    if (!ec) guess = static_cast<std::int64_t>(n);
+  }
   if (!F) {
-    j.failure = Failure::open;
-    return j;
+    // A pipe or a device gives its bytes once, or never stops giving them,
+    // and a folder gives none; the input must be read twice.
+    std::error_code ec;
+    auto kind = std::filesystem::status(in.path, ec);
+    if (std::filesystem::is_other(kind) || std::filesystem::is_directory(kind))
+      return failed(Failure::read, in.path, std::filesystem::is_directory(kind) ? EISDIR : 0);
+    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in.path, errno);
   }
-  if (nv == 0) return j;
 
-  // All bits zero is 0.0 in every coordinate.
-  vert = static_cast<xyz*>(std::calloc(static_cast<std::size_t>(nv), sizeof(xyz)));
-  if (!vert) {
-    j.failure = Failure::memory;
-    return j;
+  std::int64_t size = 0;
+  Result r = countpass(F, in.path, block, crew(threads, guess, block), o.cancel, size);
+  if (r.failure != Failure::none) return r;
+  // The second reading: the file as it is now, or the stream from its start.
+  if (in.path) {
+    if (ownF.f) ownF.close();
+    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in.path, errno);
+  } else if (std::fseek(F, 0, SEEK_SET) != 0) {
+    return failed(Failure::read, in.path, errno);
   }
-  working();
-  j = copypass(F, G, block, crew(threads, size, block), nv, FoldLimit(limit), wn, size, w.pause);
-  std::free(vert);
-  vert = nullptr;
-  return j;
+
+  State s;
+  s.Nn = o.dropnormals;
+  if ((s.inv = r.vertices) > 0) {
+    // All bits zero is 0.0 in every coordinate.
+    s.vert.reset(static_cast<xyz*>(std::calloc(static_cast<std::size_t>(s.inv), sizeof(xyz))));
+    if (!s.vert) return failed(Failure::memory, in.path, 0);
+    if (o.counted) o.counted();
+  }
+  std::FILE* G = out.stream;
+  if (!G && !(G = ownG.f = std::fopen(out.path, "wb"))) return failed(Failure::open, out.path, errno);
+  if (s.inv > 0) {
+    std::int64_t vertices = r.vertices;
+    r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
+    r.vertices = vertices;
+    if (r.failure != Failure::none) {
+      r.path = r.failure == Failure::write ? (out.path ? out.path : "") : (in.path ? in.path : "");
+      return r;
+    }
+  }
+  // Everything must have reached the system before the copy is done.
+  bool written = ownG.f ? ownG.close() : std::fflush(G) == 0 && !std::ferror(G);
+  if (!written) return failed(Failure::write, out.path, errno);
+  return r;
+}
+
+}  // namespace
+
+Result quadrify(End in, End out, const Options& o, const Work& w) {
+  try {
+    return copy(in, out, o, w);
+  } catch (const std::bad_alloc&) {
+    return failed(Failure::memory, in.path, 0);
+  } catch (const std::length_error&) {
+    return failed(Failure::memory, in.path, 0);
+  }
+}
+
+facemeld::Result facemeld::quadrify(End in, End out, const Options& o) {
+  Work w;
+  w.threads = o.threads;
+  return ::quadrify(in, out, o, w);
 }

@@ -1,28 +1,27 @@
-// The two passes over the input, each shared among threads: the count of
-// the vertex lines, and the copy that joins the pairs.
+// The passes over the input, each shared among threads: the count of the
+// vertex lines, and the copy that joins the pairs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 
-#include "readobj.h"
-#include "user.h"
+#include "facemeld.h"
 
-enum class Failure { none, read, open, write, memory };
-
-// What the passes found and did, or how they failed.
-struct Joined {
-  Failure failure = Failure::none;
-  std::int64_t triangles = 0;
-  std::int64_t joins = 0;
+// How a copy divides its work. The output, the counts and everything the
+// user is shown never depend on it.
+struct Work {
+  std::size_t block = 1 << 18;  // bytes asked of the input per read
+  unsigned threads = 0;         // threads to work with; 0 for one per core
+  // The steps the copy takes each chunk through, in this order.
+  enum Step { scan, store, examine, write };
+  // Called by the copy's threads before each step of a chunk with the
+  // chunk's number: a test holds chunks back with it, so that later ones
+  // run ahead.
+  using pausing = std::function<void(std::int64_t chunk, Step step)>;
+  pausing pause;
 };
 
-// Copies `file`, open as F, to G, joining the pairs whose folds stay within
-// `limit`: counts the vertex lines, opens the file again as F for the copy
-// (a file without vertex lines is not copied), and copies with the vertex
-// table allocated, calling `working` as the copy begins. Reports the copy's
-// progress through wn. Everything written has been handed to G, not yet
-// flushed; the table is released again.
-Joined joinpasses(const char* file, std::FILE*& F, std::FILE* G, double limit, Work w, HWND wn,
-                  const std::function<void()>& working);
+// facemeld::quadrify with the work divided as `w` says (its threads in
+// place of the options').
+facemeld::Result quadrify(facemeld::End in, facemeld::End out, const facemeld::Options& o, const Work& w);

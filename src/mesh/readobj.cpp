@@ -2,13 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <system_error>
 
 #include "globals.h"
-#include "pass.h"
+#include "input.h"
 #include "text.h"
 
 namespace {
@@ -30,66 +28,25 @@ int refuse(const char* text, const char* caption) {
   return 0;
 }
 
-// A stream that closes itself.
-struct Stream {
-  std::FILE* f = nullptr;
-  explicit Stream(std::FILE* g) : f(g) {}
-  Stream(const Stream&) = delete;
-  Stream& operator=(const Stream&) = delete;
-  ~Stream() {
-    if (f) std::fclose(f);
-  }
-  // Closes now; false when closing failed.
-  bool close() {
-    std::FILE* g = f;
-    f = nullptr;
-    return std::fclose(g) == 0;
-  }
-};
-
 // The flag that keeps the program from closing, cleared however the pass
-// ends; the vertex table, released likewise.
+// ends.
 struct Busy {
   Busy() { fileopen = 1; }
   Busy(const Busy&) = delete;
   Busy& operator=(const Busy&) = delete;
-  ~Busy() {
-    std::free(vert);
-    vert = nullptr;
-    fileopen = 0;
-  }
+  ~Busy() { fileopen = 0; }
 };
 
-// The two passes, from the open files to the result. `T` is the caption
-// to put back.
-int passes(HWND wn, const char* file, const char* File, Stream& F, Stream& G, const char* T,
-           double limit, Work w) {
-  auto fail = [&](const char* text, const char* caption) {
-    SetTitle(wn, T);
-    return refuse(text, caption);
-  };
-  Joined j = joinpasses(file, F.f, G.f, limit, w, wn, [&] { SetTitle(wn, "working on file"); });
-  switch (j.failure) {
-    case Failure::none: break;
-    case Failure::read: return fail(file, "I can't read this file");
-    case Failure::open: return fail(file, "I can't open this file");
-    case Failure::memory: return fail(file, "not enough memory to read this file");
-    case Failure::write: return fail(File, "I can't write this file");
+// The box of a failed copy: the path in its text, the complaint in its caption.
+int refuse(const facemeld::Result& r) {
+  const char* caption = "I can't read this file";
+  switch (r.failure) {
+    case facemeld::Failure::open: caption = "I can't open this file"; break;
+    case facemeld::Failure::write: caption = "I can't write this file"; break;
+    case facemeld::Failure::memory: caption = "not enough memory to read this file"; break;
+    default: break;
   }
-  // Everything must have reached the system before the summary says it
-  // worked.
-  if (std::fflush(G.f) != 0 || std::ferror(G.f)) return fail(File, "I can't write this file");
-
-  SetTitle(wn, T);
-  if (j.triangles == 0) MessageBoxA(nullptr, "this file may not be a mesh file", file, MB_OK | MB_ICONWARNING);
-  char ER[256];
-  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld pairs of triangles joined",
-                static_cast<long long>(j.triangles), static_cast<long long>(j.joins));
-  MessageBoxA(nullptr, ER, "", MB_OK | MB_ICONWARNING);
-
-  F.close();
-  if (!G.close()) return fail(File, "I can't write this file");
-  return 1;
+  return refuse(r.path.c_str(), caption);
 }
 
 }  // namespace
@@ -100,24 +57,33 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   if (samefile(file, File)) return refuse(file, "I can't copy a file to itself");
   // A pipe or a device gives its bytes once, or never stops giving them,
   // and a folder gives none; the pass must read the same file twice. Each
-  // is refused before the output is opened, which would empty it.
+  // is refused before the output is opened.
   std::error_code ec;
   auto kind = std::filesystem::status(file, ec);
   if (std::filesystem::is_other(kind) || std::filesystem::is_directory(kind))
     return refuse(file, "I can't read this file");
   Stream F(std::fopen(file, "rb"));
   if (!F.f) return refuse(file, "I can't open this file");
-  // Binary: the pass writes the platform's own line ends.
-  Stream G(std::fopen(File, "wb"));
+  // Opened to append, the output is created when missing and shown to be
+  // writable, but an existing one keeps its contents until the copy opens it
+  // again to write.
+  Stream G(std::fopen(File, "ab"));
   if (!G.f) return refuse(File, "I can't open this file");
-  Nn = static_cast<char>(yesno(normalsquestion));
+  facemeld::Options o;
+  o.dropnormals = yesno(normalsquestion) != 0;
   Busy busy;
   SetTitle(wn, "reading file to count the vertexes");
-  double limit = ask(wn, anglequestion, "5");
-  try {
-    return passes(wn, file, File, F, G, T, limit, w);
-  } catch (const std::bad_alloc&) {
-    SetTitle(wn, T);
-    return refuse(file, "not enough memory to read this file");
-  }
+  o.limit = ask(wn, anglequestion, "5");
+  o.counted = [wn] { SetTitle(wn, "working on file"); };
+  o.progress = [wn](std::int64_t done, std::int64_t size) { ShowProgress(wn, done, size); };
+  // The count reads the stream opened above; the copy opens the input again.
+  facemeld::Result r = quadrify(facemeld::End(F.f, file), File, o, w);
+  SetTitle(wn, T);
+  if (r.failure != facemeld::Failure::none) return refuse(r);
+  if (r.triangles == 0) MessageBoxA(nullptr, "this file may not be a mesh file", file, MB_OK | MB_ICONWARNING);
+  char ER[256];
+  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld pairs of triangles joined",
+                static_cast<long long>(r.triangles), static_cast<long long>(r.joins));
+  MessageBoxA(nullptr, ER, "", MB_OK | MB_ICONWARNING);
+  return 1;
 }
