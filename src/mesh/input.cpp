@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "scan.h"
 
@@ -55,4 +57,10 @@ bool Reader::next(Bytes& b, std::size_t& size) {
   std::memset(b.data.get() + n, '\n', pad);
   size = n;
   return true;
+}
+
+bool rereadable(const char* path) {
+  std::error_code ec;
+  auto kind = std::filesystem::status(path, ec);
+  return !std::filesystem::is_other(kind) && !std::filesystem::is_directory(kind);
 }

@@ -43,6 +43,12 @@ class Reader {
   int error_ = 0;
 };
 
+// Whether the file at `path` can be read twice, as a copy does: not a
+// folder, which gives no bytes, nor a pipe or a device, which gives its
+// bytes once or never stops giving them. A file that is missing can be
+// (opening it will tell).
+bool rereadable(const char* path);
+
 // A stream that closes itself, unless it is closed before.
 struct Stream {
   std::FILE* f = nullptr;

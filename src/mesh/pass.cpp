@@ -242,12 +242,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
     if (!ec) guess = static_cast<std::int64_t>(n);
   }
   if (!F) {
-    // A pipe or a device gives its bytes once, or never stops giving them,
-    // and a folder gives none; the input must be read twice.
-    std::error_code ec;
-    auto kind = std::filesystem::status(in.path, ec);
-    if (std::filesystem::is_other(kind) || std::filesystem::is_directory(kind))
-      return failed(Failure::read, in.path, std::filesystem::is_directory(kind) ? EISDIR : 0);
+    if (!rereadable(in.path)) return failed(Failure::read, in.path, 0);
     if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in.path, errno);
   }
 

@@ -37,19 +37,24 @@ struct Busy {
   ~Busy() { fileopen = 0; }
 };
 
-// The box of a failed copy: the path in its text, the complaint in its caption.
-int refuse(const facemeld::Result& r) {
-  const char* caption = "I can't read this file";
-  switch (r.failure) {
-    case facemeld::Failure::open: caption = "I can't open this file"; break;
-    case facemeld::Failure::write: caption = "I can't write this file"; break;
-    case facemeld::Failure::memory: caption = "not enough memory to read this file"; break;
-    default: break;
+}  // namespace
+
+const char* complaint(facemeld::Failure f) {
+  switch (f) {
+    case facemeld::Failure::open: return "I can't open this file";
+    case facemeld::Failure::write: return "I can't write this file";
+    case facemeld::Failure::memory: return "not enough memory to read this file";
+    case facemeld::Failure::cancelled: return "I stopped copying this file";
+    default: return "I can't read this file";
   }
-  return refuse(r.path.c_str(), caption);
 }
 
-}  // namespace
+std::string summary(const facemeld::Result& r) {
+  char ER[256];
+  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld pairs of triangles joined",
+                static_cast<long long>(r.triangles), static_cast<long long>(r.joins));
+  return ER;
+}
 
 int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   char T[512];
@@ -58,10 +63,7 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   // A pipe or a device gives its bytes once, or never stops giving them,
   // and a folder gives none; the pass must read the same file twice. Each
   // is refused before the output is opened.
-  std::error_code ec;
-  auto kind = std::filesystem::status(file, ec);
-  if (std::filesystem::is_other(kind) || std::filesystem::is_directory(kind))
-    return refuse(file, "I can't read this file");
+  if (!rereadable(file)) return refuse(file, "I can't read this file");
   Stream F(std::fopen(file, "rb"));
   if (!F.f) return refuse(file, "I can't open this file");
   // Opened to append, the output is created when missing and shown to be
@@ -79,11 +81,8 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   // The count reads the stream opened above; the copy opens the input again.
   facemeld::Result r = quadrify(facemeld::End(F.f, file), File, o, w);
   SetTitle(wn, T);
-  if (r.failure != facemeld::Failure::none) return refuse(r);
+  if (r.failure != facemeld::Failure::none) return refuse(r.path.c_str(), complaint(r.failure));
   if (r.triangles == 0) MessageBoxA(nullptr, "this file may not be a mesh file", file, MB_OK | MB_ICONWARNING);
-  char ER[256];
-  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld pairs of triangles joined",
-                static_cast<long long>(r.triangles), static_cast<long long>(r.joins));
-  MessageBoxA(nullptr, ER, "", MB_OK | MB_ICONWARNING);
+  MessageBoxA(nullptr, summary(r).c_str(), "", MB_OK | MB_ICONWARNING);
   return 1;
 }

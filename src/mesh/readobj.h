@@ -2,6 +2,9 @@
 // one .obj file to another, with its questions, captions and boxes.
 #pragma once
 
+#include <string>
+
+#include "facemeld.h"
 #include "pass.h"
 #include "user.h"
 
@@ -18,3 +21,8 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w = Work());
 // didn't work" follows its own. Boxes are owned by `wn`. Returns 1 when the
 // file was copied.
 int copyOBJ(HWND wn, const char* file, const char* File, Work w = Work());
+
+// What the boxes say of a copy, for every front end: the complaint about a
+// failure (a box's caption), and the summary of a copy that worked.
+const char* complaint(facemeld::Failure f);
+std::string summary(const facemeld::Result& r);

@@ -1,10 +1,10 @@
 #include "cli.h"
 
 #include <getopt.h>
-#include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
-#include <csignal>
+#include <filesystem>
 #include <cstring>
 #include <set>
 #include <string>
@@ -12,12 +12,12 @@
 
 #include "console.h"
 #include "decimal.h"
-#include "paths.h"
+#include "facemeld.h"
+#include "input.h"
+#include "platform.h"
 #include "readobj.h"
 #include "text.h"
 #include "version.h"
-
-Orders* orders;
 
 namespace {
 
@@ -25,6 +25,9 @@ const char* const usage =
     "facemeld                                 the interactive menu\n"
     "facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
     "facemeld [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n"
+    "\n"
+    "'-' as INPUT reads standard input, as OUTPUT writes standard output. An output\n"
+    "file is replaced only once its copy is complete.\n"
     "\n"
     "  -n, --drop-normals      drop the vn lines and the normal part of every corner\n"
     "  -a, --angle DEG         largest fold angle in degrees that two triangles may have\n"
@@ -81,72 +84,105 @@ bool positive(const char* s, unsigned& n) {
   return v > 0;
 }
 
-// DIR/NAME, where NAME is the file name of `in` without its folders.
-std::string intodir(const std::string& dir, const std::string& in) {
-  std::string name = in.substr(in.rfind('/') + 1);
-  return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+// How every file of the run is copied.
+struct Settings {
+  facemeld::Options options;
+  bool quiet = false;
+};
+
+// What a copy prints: lines for standard output and standard error, and
+// whether it worked.
+struct Lines {
+  std::string out, err;
+  bool copied = false;
+};
+
+// A failure's line: the path (control bytes shown as '?'), what went wrong
+// and the system's reason, when there is one.
+std::string failure(const std::string& path, const std::string& what, int error = 0) {
+  return "facemeld: " + printable(path) + ": " + what + (error ? " (" + reason(error) + ")" : "") + "\n";
 }
 
-// Copies `in` to `out` through the copy command the menu uses, with its
-// paths in the same buffers; false when it failed.
-bool copy(const std::string& in, const std::string& out, Work w) {
-  orders->failed = false;
-  *file = *File = '\0';
+// Copies `in` to `out` ("-" for standard input or output). A failure
+// leaves the output as it was, unless it is written in place.
+Lines copy(const std::string& in, const std::string& out, const Settings& s) {
+  Lines l;
   for (const std::string* p : {&in, &out})
-    if (p->size() >= pathmax) {
-      report(p->c_str(), "this path is too long");
-      return false;
-    }
-  std::memcpy(file, in.c_str(), in.size() + 1);
-  std::memcpy(File, out.c_str(), out.size() + 1);
-  bool copied = copyOBJ(nullptr, file, File, w) == 1;
+    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, "bad suffix"), l;
+  Stream F;
+  Identity self;
+  if (in == "-") {
+    int e = 0;
+    if (!(F.f = spoolinput(e))) return l.err = failure(in, "I can't read this file", e), l;
+    self = identity(F.f);
+  } else {
+    if (!rereadable(in.c_str())) return l.err = failure(in, "I can't read this file"), l;
+    if (!(F.f = std::fopen(in.c_str(), "rb"))) return l.err = failure(in, "I can't open this file", errno), l;
+    self = identity(F.f);
+  }
+  if ((in == out && in != "-") || self == (out == "-" ? identity(stdout) : identity(out)))
+    return l.err = failure(in, "I can't copy a file to itself"), l;
+
+  Output o;
+  std::string at;
+  bool folder;
+  if (int e = o.open(out, at, folder))
+    return l.err = failure(at, folder ? "I can't make a new file in this folder" : "I can't open this file", e), l;
+  facemeld::Options options = s.options;
+  if (!s.quiet) options.progress = [&](std::int64_t done, std::int64_t size) { showprogress(in, done, size); };
+  // Read by path the second time, or from its start again.
+  facemeld::End from = in == "-" ? facemeld::End(F.f, "-") : facemeld::End(F.f, in.c_str());
+  facemeld::End to = o.stream() ? facemeld::End(o.stream(), out.c_str()) : facemeld::End(out.c_str());
+  facemeld::Result r = facemeld::quadrify(from, to, options);
   endprogress();
-  return copied;
+  if (r.failure != facemeld::Failure::none) return l.err = failure(r.path, complaint(r.failure), r.error), l;
+  if (int e = o.commit()) return l.err = failure(out, complaint(facemeld::Failure::write), e), l;
+  l.copied = true;
+  if (s.quiet) return l;
+  if (r.triangles == 0) l.err = failure(in, "this file may not be a mesh file");
+  (out == "-" ? l.err : l.out) += printable(in) + ": " + summary(r) + "\n";
+  return l;
+}
+
+// Prints a copy's lines. False when the summary could not be written for
+// any reason but a reader that has gone away; that is said once.
+bool print(const Lines& l) {
+  static bool told = false;
+  int e = l.out.empty() ? 0 : tell(1, l.out);
+  if (!l.err.empty()) tell(2, l.err);
+  if (!e || e == EPIPE) return true;
+  if (!told) tell(2, failure("standard output", "I can't write the summary", e));
+  told = true;
+  return false;
 }
 
 }  // namespace
 
-void report(const char* text, const char* caption) {
-  if (!*caption) {
-    if (!orders->quiet) say(std::string(file) + ": " + text + "\n");
-  } else if (std::strcmp(caption, file) == 0 || std::strcmp(caption, File) == 0) {
-    if (!orders->quiet) sayerr("facemeld: " + std::string(caption) + ": " + text + "\n");
-  } else if (!orders->failed) {
-    // The copy command's closing box adds nothing to the pass's own.
-    orders->failed = true;
-    // The suffix box shows the input whichever path failed; a line on its
-    // own must name the path at fault.
-    if (std::strcmp(caption, "bad suffix") == 0 && objsuffix(file)) text = File;
-    sayerr("facemeld: " + std::string(text) + ": " + caption + "\n");
-  }
-}
-
 int commandline(int argc, char** argv) {
-  static Orders o;
-  Work w;
+  Settings s;
   const char* dir = nullptr;
   opterr = 0;
   for (int c; (c = getopt_long(argc, argv, shorts, longs, nullptr)) != -1;) {
     const char* end = nullptr;
     switch (c) {
       case 'n':
-        o.dropnormals = 1;
+        s.options.dropnormals = true;
         break;
       case 'a':
         // All of it: "5deg" is a typo, not the angle 5.
-        if (!scandecimal(optarg, o.angle, &end) || *end)
+        if (!scandecimal(optarg, s.options.limit, &end) || *end)
           return misuse("the angle '" + std::string(optarg) + "' is not a decimal number");
         break;
       case 'o':
         dir = optarg;
         break;
       case 'j':
-        if (!positive(optarg, w.threads))
+        if (!positive(optarg, s.options.threads))
           return misuse("the number of threads '" + std::string(optarg) +
                         "' is not a positive integer");
         break;
       case 'q':
-        o.quiet = true;
+        s.quiet = true;
         break;
       case 'h':
         say(usage);
@@ -161,33 +197,39 @@ int commandline(int argc, char** argv) {
 
   std::vector<std::string> paths(argv + optind, argv + argc);
   if (dir) {
-    struct stat st;
-    if (stat(dir, &st) != 0 || !S_ISDIR(st.st_mode))
-      return misuse("'" + std::string(dir) + "' is not a folder");
+    if (!std::filesystem::is_directory(dir)) return misuse("'" + std::string(dir) + "' is not a folder");
     if (paths.empty()) return misuse("no input path");
+    for (const std::string& p : paths)
+      if (p == "-") return misuse("'-' cannot be copied in a batch");
   } else if (paths.size() != 2) {
     if (paths.size() > 2) return misuse("extra path '" + paths[2] + "' (a batch needs -o DIR)");
     return misuse(paths.empty() ? "no input or output path" : "no output path");
   }
 
-  // A reader that has gone away makes the summary lines fail, not the copy.
-  std::signal(SIGPIPE, SIG_IGN);
-  orders = &o;
-  if (!dir) return copy(paths[0], paths[1], w) ? 0 : 1;
+  oninterrupt();
   int status = 0;
-  // Two inputs of the same file name would land on the same output, the
-  // second replacing the first's copy; the second is refused instead.
-  std::set<std::string> copied;
-  for (const std::string& in : paths) {
-    std::string out = intodir(dir, in);
-    if (copied.count(out)) {
-      sayerr("facemeld: " + out + ": I already copied another file to this one\n");
-      status = 1;
-    } else if (copy(in, out, w)) {
-      copied.insert(out);
-    } else {
-      status = 1;
-    }
+  if (!dir) {
+    Lines l = copy(paths[0], paths[1], s);
+    return print(l) && l.copied ? 0 : 1;
+  }
+  // Decided before any copy: an output that another input of the batch
+  // would also land on, or that is another input, which a copy would
+  // replace before it is read.
+  std::vector<Identity> ins;
+  for (const std::string& in : paths) ins.push_back(identity(in));
+  std::set<std::string> outs;
+  std::vector<Lines> refused(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::string out = infolder(dir, filename(paths[i]));
+    Identity o = identity(out);
+    bool other = false;
+    for (std::size_t j = 0; j < paths.size(); ++j) other |= ins[j] == o && !(ins[i] == o);
+    if (!outs.insert(out).second) refused[i].err = failure(out, "I already copied another file to this one");
+    else if (other) refused[i].err = failure(out, "I can't write over a file I am to copy");
+  }
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    Lines l = refused[i].err.empty() ? copy(paths[i], infolder(dir, filename(paths[i])), s) : refused[i];
+    if (!print(l) || !l.copied) status = 1;
   }
   return status;
 }

@@ -34,16 +34,19 @@ using Clock = std::chrono::steady_clock;
 Clock::time_point started, drawn;
 bool shown = false;
 
-void writeall(int fd, const std::string& s) {
+// Writes all of s, or stops at the first failure (nobody reads the output
+// any more, a full disk) and returns its error number.
+int writeall(int fd, const std::string& s) {
   const char* p = s.data();
   std::size_t left = s.size();
   while (left > 0) {
     ssize_t n = write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // nobody reads the output any more
+    if (n <= 0) return n < 0 ? errno : EIO;
     p += n;
     left -= static_cast<std::size_t>(n);
   }
+  return 0;
 }
 
 // Columns of the terminal on standard error; 80 when it does not say.
@@ -118,6 +121,11 @@ void say(const std::string& s) {
 void sayerr(const std::string& s) {
   endprogress();
   writeall(2, s);
+}
+
+int tell(int fd, const std::string& s) {
+  endprogress();
+  return writeall(fd, s);
 }
 
 std::string printable(const std::string& s) {

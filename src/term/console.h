@@ -16,6 +16,10 @@ void say(const std::string& s);
 // Writes s to standard error at once, unbuffered.
 void sayerr(const std::string& s);
 
+// Writes s to descriptor fd (1 or 2) as say and sayerr do. Returns 0, or
+// the error number of a write that failed.
+int tell(int fd, const std::string& s);
+
 // s with every control byte made '?', so that it can stand in a title or
 // a line that is redrawn without breaking either.
 std::string printable(const std::string& s);

@@ -9,6 +9,7 @@
 #include "filechoice.h"
 #include "help.h"
 #include "paths.h"
+#include "platform.h"
 #include "readobj.h"
 
 namespace {
@@ -33,6 +34,7 @@ void quadrify() {
 // Without arguments, shows the help, then runs menu commands until "e" or
 // the end of input; the exit status is then always 0.
 int main(int argc, char** argv) {
+  guardstreams();
   if (argc > 1) return commandline(argc, argv);
   setupconsole();
   say(std::string(help) + "\n");

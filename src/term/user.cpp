@@ -1,7 +1,6 @@
 // The six operations through which the joining pass talks to the user, on
 // a terminal: message boxes and captions are lines of output, questions are
-// prompts answered by a line of input. On the command line its orders
-// answer the questions, and its report prints the boxes.
+// prompts answered by a line of input.
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "cli.h"
 #include "console.h"
 #include "decimal.h"
 #include "paths.h"
@@ -44,10 +42,6 @@ void pushtitle() {
 // One line: the caption, ": " and the text, or the text alone under an
 // empty caption. A Yes/No box asks until it gets its answer.
 int MessageBoxA(HWND, const char* text, const char* caption, unsigned type) {
-  if (orders) {
-    report(text, caption ? caption : "");
-    return 1;
-  }
   std::string line = caption && *caption ? std::string(caption) + ": " : std::string();
   line += text ? text : "";
   if ((type & 0xF) == MB_YESNO) return confirm(line) ? IDYES : IDNO;
@@ -57,14 +51,12 @@ int MessageBoxA(HWND, const char* text, const char* caption, unsigned type) {
 }
 
 int yesno(const char* q) {
-  if (orders) return orders->dropnormals;
   return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0;
 }
 
 // The prompt shows the initial answer, which an empty line accepts; end of
 // input cancels, which also answers the number in init.
 double ask(HWND, const char* prompt, const char* init) {
-  if (orders) return orders->angle;
   const std::string shown = std::string(prompt) + " [" + init + "] ";
   double d = 0;
   for (;;) {
@@ -77,10 +69,9 @@ double ask(HWND, const char* prompt, const char* init) {
 }
 
 // A status line in square brackets, and the terminal's title when the
-// output is a terminal; nothing on the command line.
+// output is a terminal.
 void SetTitle(HWND, const char* S) {
   title = S ? S : "";
-  if (orders) return;
   say("[" + title + "]\n");
   if (isatty(1)) {
     static bool pushed = false;
@@ -97,8 +88,5 @@ void GetTitle(HWND, char* S, long n) {
   S[k] = '\0';
 }
 
-// The progress line of the input being copied, unless the command line
-// was told to be quiet.
-void ShowProgress(HWND, std::int64_t done, std::int64_t size) {
-  if (!orders || !orders->quiet) showprogress(file, done, size);
-}
+// The progress line of the input being copied.
+void ShowProgress(HWND, std::int64_t done, std::int64_t size) { showprogress(file, done, size); }

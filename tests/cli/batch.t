@@ -5,7 +5,7 @@ status is 1.
   $ cp "$EXAMPLES/cube.obj" a.obj && cp "$EXAMPLES/square.obj" c.obj && mkdir out
   $ facemeld -o out/ a.obj b.obj c.obj
   a.obj: 12 triangles found, 6 pairs of triangles joined
-  facemeld: b.obj: I can't open this file
+  facemeld: b.obj: I can't open this file (No such file or directory)
   c.obj: 2 triangles found, 1 pairs of triangles joined
   [1]
   $ ls out

@@ -17,10 +17,10 @@ opened; standard output stays empty, even without --quiet.
   $ facemeld missing.obj out.obj 2>/dev/null
   [1]
   $ facemeld missing.obj out.obj
-  facemeld: missing.obj: I can't open this file
+  facemeld: missing.obj: I can't open this file (No such file or directory)
   [1]
   $ facemeld -q cube.obj no/such/out.obj
-  facemeld: no/such/out.obj: I can't open this file
+  facemeld: no/such/out.obj: I can't open this file (No such file or directory)
   [1]
   $ mkdir dir.obj && facemeld dir.obj out.obj
   facemeld: dir.obj: I can't read this file

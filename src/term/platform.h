@@ -1,0 +1,77 @@
+// What the command line needs of the system beyond standard C++: file
+// identities, outputs that replace a file only once they are complete,
+// standard input kept in a file, and the interrupt signals. One source file
+// for each system provides it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Opens /dev/null on descriptors 0, 1 and 2 where they are closed, so that
+// no file the program opens takes their place and receives its messages.
+void guardstreams();
+
+// Sets what the interrupt signals (Ctrl-C, SIGTERM, SIGHUP) do: remove the
+// unfinished outputs and standard input's copy, then end the program by the
+// same signal, as a shell expects. A vanished reader of standard output
+// makes writes fail instead of ending the program.
+void oninterrupt();
+
+// The system's reason for the error number e.
+std::string reason(int e);
+
+// What a path names, compared by identity rather than by spelling: two
+// paths are the same file when their identities are equal and valid.
+struct Identity {
+  unsigned long long device = 0, node = 0;
+  bool valid = false;  // the file exists
+  bool operator==(const Identity& o) const { return valid && o.valid && device == o.device && node == o.node; }
+};
+Identity identity(const std::string& path);
+Identity identity(std::FILE* f);
+
+// The file name of a path, without its folders.
+std::string filename(const std::string& path);
+
+// DIR joined with the file name NAME.
+std::string infolder(const std::string& dir, const std::string& name);
+
+// The output of one copy. A regular file (found through symbolic links) is
+// written as a hidden temporary file beside it, which replaces it only once
+// the copy is complete; any other output (standard output, a device, a FIFO,
+// a file with more than one name) is written in place.
+class Output {
+ public:
+  Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  ~Output() { abandon(); }
+
+  // Gets ready to write `path` ("-": standard output). Returns 0, or the
+  // error number of the failure, with the path it concerns in `at` and
+  // whether it concerns a folder in `folder`.
+  int open(const std::string& path, std::string& at, bool& folder);
+
+  // The stream to write, or null when the copy is to open `path` itself.
+  std::FILE* stream() const { return f_; }
+  const std::string& path() const { return path_; }
+
+  // Closes the stream and puts the temporary file in the output's place.
+  // Returns 0, or the error number of the failure.
+  int commit();
+
+  // Closes and removes whatever was begun.
+  void abandon();
+
+ private:
+  std::string path_;    // the output as named
+  std::string target_;  // the file replaced: the output, its links followed
+  std::FILE* f_ = nullptr;
+  int slot_ = -1;       // the temporary file's entry among those an interrupt removes
+};
+
+// Standard input as a stream that can be read twice: itself when it is a
+// regular file read from its start, else a copy in a temporary file (in
+// $TMPDIR or /tmp) that is removed when it is closed. Null with `error`
+// set when that fails.
+std::FILE* spoolinput(int& error);
