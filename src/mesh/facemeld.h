@@ -49,10 +49,11 @@ struct Options {
 // have been counted; an output path is created or emptied then. A stream
 // must be open in binary mode; the call never closes one it was given.
 struct End {
-  const char* path = nullptr;   // the file's name; results name it ("-" will do for a stream)
-  std::FILE* stream = nullptr;  // an open stream, used in place of opening path
+  const char* path = nullptr;   // the file; an input given as a stream too is opened by it the second time
+  std::FILE* stream = nullptr;  // an open stream, read or written in place of opening path (first)
+  const char* name = nullptr;   // what results call the end ("-" for a standard stream); path when null
   End(const char* p) : path(p) {}
-  End(std::FILE* f, const char* name = nullptr) : path(name), stream(f) {}
+  End(std::FILE* f, const char* p = nullptr, const char* n = nullptr) : path(p), stream(f), name(n) {}
 };
 
 enum class Failure {
@@ -67,7 +68,7 @@ enum class Failure {
 // What a copy did: the counts, or how it failed.
 struct Result {
   Failure failure = Failure::none;
-  std::string path;  // the file the failure concerns, as its End named it
+  std::string path;  // the file the failure concerns: its End's name, or else its path
   int error = 0;     // the system's reason (an errno value), 0 when none was given
   std::int64_t vertices = 0;   // vertex lines counted; 0 gives an empty copy
   std::int64_t triangles = 0;  // face lines of three corners

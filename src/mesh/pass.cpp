@@ -128,16 +128,16 @@ class Crew {
 };
 
 // A failure of the copy: its kind, the file it concerns and the reason.
-Result failed(Failure f, const char* path, int error) {
+Result failed(Failure f, const End& e, int error) {
   Result r;
   r.failure = f;
-  r.path = path ? path : "";
+  r.path = e.name ? e.name : e.path ? e.path : "";
   r.error = error;
   return r;
 }
 
 // Counts the vertex lines of F and its bytes.
-Result countpass(std::FILE* F, const char* path, std::size_t block, unsigned threads,
+Result countpass(std::FILE* F, const End& from, std::size_t block, unsigned threads,
                  const std::atomic<bool>* cancel, std::int64_t& size) {
   Reader in(F, block);
   Crew crew(cancel);
@@ -150,7 +150,7 @@ Result countpass(std::FILE* F, const char* path, std::size_t block, unsigned thr
       bytes += static_cast<std::int64_t>(c.size);
     }
   });
-  Result r = failed(crew.failure(), crew.failure() == Failure::none ? nullptr : path, crew.error());
+  Result r = failed(crew.failure(), from, crew.error());
   r.vertices = vertices;
   size = bytes;
   return r;
@@ -242,19 +242,19 @@ Result copy(End in, End out, const Options& o, const Work& w) {
     if (!ec) guess = static_cast<std::int64_t>(n);
   }
   if (!F) {
-    if (!rereadable(in.path)) return failed(Failure::read, in.path, 0);
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in.path, errno);
+    if (!rereadable(in.path)) return failed(Failure::read, in, 0);
+    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
   }
 
   std::int64_t size = 0;
-  Result r = countpass(F, in.path, block, crew(threads, guess, block), o.cancel, size);
+  Result r = countpass(F, in, block, crew(threads, guess, block), o.cancel, size);
   if (r.failure != Failure::none) return r;
   // The second reading: the file as it is now, or the stream from its start.
   if (in.path) {
     if (ownF.f) ownF.close();
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in.path, errno);
+    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
   } else if (std::fseek(F, 0, SEEK_SET) != 0) {
-    return failed(Failure::read, in.path, errno);
+    return failed(Failure::read, in, errno);
   }
 
   State s;
@@ -262,23 +262,24 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   if ((s.inv = r.vertices) > 0) {
     // All bits zero is 0.0 in every coordinate.
     s.vert.reset(static_cast<xyz*>(std::calloc(static_cast<std::size_t>(s.inv), sizeof(xyz))));
-    if (!s.vert) return failed(Failure::memory, in.path, 0);
+    if (!s.vert) return failed(Failure::memory, in, 0);
     if (o.counted) o.counted();
   }
   std::FILE* G = out.stream;
-  if (!G && !(G = ownG.f = std::fopen(out.path, "wb"))) return failed(Failure::open, out.path, errno);
+  if (!G && !(G = ownG.f = std::fopen(out.path, "wb"))) return failed(Failure::open, out, errno);
   if (s.inv > 0) {
     std::int64_t vertices = r.vertices;
     r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
     r.vertices = vertices;
     if (r.failure != Failure::none) {
-      r.path = r.failure == Failure::write ? (out.path ? out.path : "") : (in.path ? in.path : "");
-      return r;
+      Result f = failed(r.failure, r.failure == Failure::write ? out : in, r.error);
+      f.vertices = vertices;
+      return f;
     }
   }
   // Everything must have reached the system before the copy is done.
   bool written = ownG.f ? ownG.close() : std::fflush(G) == 0 && !std::ferror(G);
-  if (!written) return failed(Failure::write, out.path, errno);
+  if (!written) return failed(Failure::write, out, errno);
   return r;
 }
 
@@ -288,9 +289,9 @@ Result quadrify(End in, End out, const Options& o, const Work& w) {
   try {
     return copy(in, out, o, w);
   } catch (const std::bad_alloc&) {
-    return failed(Failure::memory, in.path, 0);
+    return failed(Failure::memory, in, 0);
   } catch (const std::length_error&) {
-    return failed(Failure::memory, in.path, 0);
+    return failed(Failure::memory, in, 0);
   }
 }
 

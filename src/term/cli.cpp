@@ -131,8 +131,8 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s) {
   facemeld::Options options = s.options;
   if (!s.quiet) options.progress = [&](std::int64_t done, std::int64_t size) { showprogress(in, done, size); };
   // Read by path the second time, or from its start again.
-  facemeld::End from = in == "-" ? facemeld::End(F.f, "-") : facemeld::End(F.f, in.c_str());
-  facemeld::End to = o.stream() ? facemeld::End(o.stream(), out.c_str()) : facemeld::End(out.c_str());
+  facemeld::End from = in == "-" ? facemeld::End(F.f, nullptr, "-") : facemeld::End(F.f, in.c_str());
+  facemeld::End to = o.stream() ? facemeld::End(o.stream(), nullptr, out.c_str()) : facemeld::End(out.c_str());
   facemeld::Result r = facemeld::quadrify(from, to, options);
   endprogress();
   if (r.failure != facemeld::Failure::none) return l.err = failure(r.path, complaint(r.failure), r.error), l;
@@ -224,8 +224,8 @@ int commandline(int argc, char** argv) {
     Identity o = identity(out);
     bool other = false;
     for (std::size_t j = 0; j < paths.size(); ++j) other |= ins[j] == o && !(ins[i] == o);
-    if (!outs.insert(out).second) refused[i].err = failure(out, "I already copied another file to this one");
-    else if (other) refused[i].err = failure(out, "I can't write over a file I am to copy");
+    if (other) refused[i].err = failure(out, "I can't write over a file I am to copy");
+    else if (!outs.insert(out).second) refused[i].err = failure(out, "I already copied another file to this one");
   }
   for (std::size_t i = 0; i < paths.size(); ++i) {
     Lines l = refused[i].err.empty() ? copy(paths[i], infolder(dir, filename(paths[i])), s) : refused[i];
