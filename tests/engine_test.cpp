@@ -79,8 +79,8 @@ TEST(FoldLimit, DecidesAsDihedralDoes) {
     double answer = dihedral(A, B, C, D);
     for (double limit : {answer, std::nextafter(answer, 0.0), std::nextafter(answer, 200.0), answer + 1e-9,
                          answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, std::nan("")}) {
-      ASSERT_EQ(FoldLimit(limit).over(A, B, C, D), answer > limit) << answer << " " << limit;
-      ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit);
+      ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit)
+          << answer << " " << limit;
     }
   }
 }

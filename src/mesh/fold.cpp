@@ -52,12 +52,6 @@ FoldLimit::FoldLimit(double limit) : limit_(limit), exact_(!(limit > 0 && limit 
   hi_ = x0 + 1e-9;
 }
 
-bool FoldLimit::over(xyz A, xyz B, xyz C, xyz D) const {
-  double x;
-  double special = foldterm(A, B, C, D, x);
-  return special ? special > limit_ : over(x);
-}
-
 bool FoldLimit::over(double x) const {
   if (!exact_) {
     if (x > hi_) return false;  // also above 1, where the arc cosine is NaN

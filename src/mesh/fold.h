@@ -3,15 +3,14 @@
 
 #include "DEFINES.h"
 
-// Whether dihedral(A, B, C, D) is greater than a limit, answered without the
-// arc cosine where that is certain: away from the limit's own cosine the
+// Whether a fold, dihedral(A, B, C, D), is greater than a limit, answered
+// without the arc cosine where that is certain: away from the limit's own cosine the
 // comparison of cosines decides it; near it, and for limits outside
 // 0 ... 180, dihedral itself does. The answer is always the one that
 // comparing dihedral's result with the limit gives.
 class FoldLimit {
  public:
   explicit FoldLimit(double limit);
-  bool over(xyz A, xyz B, xyz C, xyz D) const;
 
   // Whether either fold of the four-sided face A C B D is over the limit:
   // across its diagonal A B (far corners C and D), or across C D (far
