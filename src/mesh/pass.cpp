@@ -214,13 +214,6 @@ Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
   return r;
 }
 
-// The threads to work with: as asked, or one per core; at most 16, so
-// that their chunks in flight stay within a few megabytes.
-unsigned threadsfor(unsigned asked) {
-  unsigned t = asked ? asked : std::thread::hardware_concurrency();
-  return t < 1 ? 1 : t > 16 ? 16 : t;
-}
-
 // No more threads than a pass over `size` bytes has chunks of `block`.
 unsigned crew(unsigned threads, std::int64_t size, std::size_t block) {
   std::int64_t chunks = size / static_cast<std::int64_t>(block) + 1;
@@ -284,6 +277,11 @@ Result copy(End in, End out, const Options& o, const Work& w) {
 }
 
 }  // namespace
+
+unsigned threadsfor(unsigned asked) {
+  unsigned t = asked ? asked : std::thread::hardware_concurrency();
+  return t < 1 ? 1 : t > 16 ? 16 : t;
+}
 
 Result quadrify(End in, End out, const Options& o, const Work& w) {
   try {

@@ -25,3 +25,7 @@ struct Work {
 // facemeld::quadrify with the work divided as `w` says (its threads in
 // place of the options').
 facemeld::Result quadrify(facemeld::End in, facemeld::End out, const facemeld::Options& o, const Work& w);
+
+// The threads to work with: as asked, or one per core; at most 16, so
+// that their chunks in flight stay within a few megabytes.
+unsigned threadsfor(unsigned asked);

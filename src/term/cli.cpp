@@ -6,7 +6,12 @@
 #include <climits>
 #include <filesystem>
 #include <cstring>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -14,6 +19,7 @@
 #include "decimal.h"
 #include "facemeld.h"
 #include "input.h"
+#include "pass.h"
 #include "platform.h"
 #include "readobj.h"
 #include "text.h"
@@ -103,9 +109,14 @@ std::string failure(const std::string& path, const std::string& what, int error 
   return "facemeld: " + printable(path) + ": " + what + (error ? " (" + reason(error) + ")" : "") + "\n";
 }
 
-// Copies `in` to `out` ("-" for standard input or output). A failure
+// How far a copy has come, as the call reports it.
+using Progress = std::function<void(std::int64_t done, std::int64_t size)>;
+
+// Copies `in` to `out` ("-" for standard input or output) with `threads`
+// threads, showing its progress through `shown` unless quiet. A failure
 // leaves the output as it was, unless it is written in place.
-Lines copy(const std::string& in, const std::string& out, const Settings& s) {
+Lines copy(const std::string& in, const std::string& out, const Settings& s, unsigned threads,
+           const Progress& shown) {
   Lines l;
   for (const std::string* p : {&in, &out})
     if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, "bad suffix"), l;
@@ -129,12 +140,12 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s) {
   if (int e = o.open(out, at, folder))
     return l.err = failure(at, folder ? "I can't make a new file in this folder" : "I can't open this file", e), l;
   facemeld::Options options = s.options;
-  if (!s.quiet) options.progress = [&](std::int64_t done, std::int64_t size) { showprogress(in, done, size); };
+  options.threads = threads;
+  if (!s.quiet) options.progress = shown;
   // Read by path the second time, or from its start again.
   facemeld::End from = in == "-" ? facemeld::End(F.f, nullptr, "-") : facemeld::End(F.f, in.c_str());
   facemeld::End to = o.stream() ? facemeld::End(o.stream(), nullptr, out.c_str()) : facemeld::End(out.c_str());
   facemeld::Result r = facemeld::quadrify(from, to, options);
-  endprogress();
   if (r.failure != facemeld::Failure::none) return l.err = failure(r.path, complaint(r.failure), r.error), l;
   if (int e = o.commit()) return l.err = failure(out, complaint(facemeld::Failure::write), e), l;
   l.copied = true;
@@ -154,6 +165,105 @@ bool print(const Lines& l) {
   if (!told) tell(2, failure("standard output", "I can't write the summary", e));
   told = true;
   return false;
+}
+
+// A file of at least this size is copied on every thread on its own; the
+// smaller ones of a batch are shared among the threads, one each.
+constexpr std::int64_t large = 4 << 20;
+
+// Copies each input into the folder `dir`, printing each file's lines in
+// the order of the inputs, and returns the exit status. Every output that
+// another input would also land on, or that is another input, which a
+// copy would replace before reading it, is refused before any copy starts.
+int batch(const std::vector<std::string>& ins, const std::string& dir, const Settings& s) {
+  std::size_t n = ins.size();
+  std::vector<std::string> outs(n);
+  std::vector<Lines> lines(n);
+  std::vector<bool> done(n);
+  std::vector<std::int64_t> sizes(n);
+  std::map<std::pair<unsigned long long, unsigned long long>, std::size_t> inputs;
+  std::set<std::string> names;
+  std::int64_t total = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    Identity id = identity(ins[i]);
+    if (id.valid) inputs.emplace(std::make_pair(id.device, id.node), i);
+    std::error_code ec;
+    auto size = std::filesystem::file_size(ins[i], ec);
+    total += sizes[i] = ec ? 0 : static_cast<std::int64_t>(size);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    outs[i] = infolder(dir, filename(ins[i]));
+    Identity o = identity(outs[i]);
+    auto other = o.valid ? inputs.find(std::make_pair(o.device, o.node)) : inputs.end();
+    bool over = other != inputs.end() && !(identity(ins[i]) == o);
+    if (over) lines[i].err = failure(outs[i], "I can't write over a file I am to copy");
+    else if (!names.insert(outs[i]).second) lines[i].err = failure(outs[i], "I already copied another file to this one");
+    done[i] = !lines[i].err.empty();
+  }
+
+  // The threads take the inputs in turn; a large one waits until every
+  // earlier one is taken and done, then has all threads to itself. Lines are
+  // printed as soon as those of every earlier input are.
+  unsigned threads = threadsfor(s.options.threads);
+  std::mutex m;
+  std::condition_variable cv;
+  std::size_t next = 0, printed = 0, running = 0;
+  bool solo = false;  // a large file is being copied
+  std::int64_t finished = 0;                       // bytes of the files done
+  std::vector<std::int64_t> flight(threads, 0);    // bytes done of each thread's file
+  int status = 0;
+  auto show = [&] {
+    if (s.quiet) return;
+    std::int64_t bytes = finished;
+    for (std::int64_t b : flight) bytes += b;
+    showprogress(std::to_string(printed) + " of " + std::to_string(n) + " files", bytes, total);
+  };
+  auto release = [&] {  // with m held
+    for (; printed < n && done[printed]; ++printed)
+      if (!print(lines[printed]) || !lines[printed].copied) status = 1;
+    if (printed < n) show();
+    cv.notify_all();
+  };
+  auto work = [&](unsigned t) {
+    std::unique_lock<std::mutex> g(m);
+    for (;;) {
+      cv.wait(g, [&] { return next == n || (!solo && (done[next] || sizes[next] < large || running == 0)); });
+      if (next == n) return;
+      std::size_t i = next++;
+      if (done[i]) {
+        release();
+        continue;
+      }
+      bool alone = sizes[i] >= large;
+      solo = alone;
+      ++running;
+      g.unlock();
+      Progress shown = [&, t](std::int64_t at, std::int64_t) {
+        std::lock_guard<std::mutex> h(m);
+        flight[t] = at;
+        show();
+      };
+      Lines l = copy(ins[i], outs[i], s, alone ? threads : 1, shown);
+      g.lock();
+      --running;
+      solo = false;
+      lines[i] = std::move(l);
+      done[i] = true;
+      flight[t] = 0;
+      finished += sizes[i];
+      release();
+    }
+  };
+  {
+    std::lock_guard<std::mutex> g(m);
+    show();
+  }
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < threads && t < n; ++t) helpers.emplace_back(work, t);
+  work(0);
+  for (std::thread& h : helpers) h.join();
+  endprogress();
+  return status;
 }
 
 }  // namespace
@@ -207,29 +317,11 @@ int commandline(int argc, char** argv) {
   }
 
   oninterrupt();
-  int status = 0;
   if (!dir) {
-    Lines l = copy(paths[0], paths[1], s);
+    Lines l = copy(paths[0], paths[1], s, s.options.threads,
+                   [&](std::int64_t done, std::int64_t size) { showprogress(paths[0], done, size); });
+    endprogress();
     return print(l) && l.copied ? 0 : 1;
   }
-  // Decided before any copy: an output that another input of the batch
-  // would also land on, or that is another input, which a copy would
-  // replace before it is read.
-  std::vector<Identity> ins;
-  for (const std::string& in : paths) ins.push_back(identity(in));
-  std::set<std::string> outs;
-  std::vector<Lines> refused(paths.size());
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    std::string out = infolder(dir, filename(paths[i]));
-    Identity o = identity(out);
-    bool other = false;
-    for (std::size_t j = 0; j < paths.size(); ++j) other |= ins[j] == o && !(ins[i] == o);
-    if (other) refused[i].err = failure(out, "I can't write over a file I am to copy");
-    else if (!outs.insert(out).second) refused[i].err = failure(out, "I already copied another file to this one");
-  }
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    Lines l = refused[i].err.empty() ? copy(paths[i], infolder(dir, filename(paths[i])), s) : refused[i];
-    if (!print(l) || !l.copied) status = 1;
-  }
-  return status;
+  return batch(paths, dir, s);
 }

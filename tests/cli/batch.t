@@ -35,3 +35,19 @@ A reader of the summaries that goes away does not stop the batch.
   0
   a.obj
   c.obj
+
+With two threads the files are shared among them, and the lines still
+come in the order of the inputs: the first file, the largest, is done last.
+The copies are those of one thread.
+
+  $ awk 'BEGIN { for (i = 1; i <= 60000; i++) print "v " i " 0 0\nv " i " 1 0\nf -1 -2 -3\nf -3 -2 -1" }' > slow.obj
+  $ mkdir one two && facemeld -j 2 -o two slow.obj a.obj missing.obj c.obj
+  slow.obj: 120000 triangles found, 0 pairs of triangles joined
+  a.obj: 12 triangles found, 6 pairs of triangles joined
+  facemeld: missing.obj: I can't open this file (No such file or directory)
+  c.obj: 2 triangles found, 1 pairs of triangles joined
+  [1]
+  $ facemeld -q -j 1 -o one slow.obj a.obj c.obj && ls two && diff -r one two
+  a.obj
+  c.obj
+  slow.obj

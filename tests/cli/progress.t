@@ -21,3 +21,10 @@ Not with --quiet, and not when standard error is a pipe or a file.
   big.obj: N triangles found, N pairs of triangles joined^
   $ sh -c "$(slow facemeld big.obj slow.obj)" 2>&1 | shown
   big.obj: N triangles found, N pairs of triangles joined
+
+A batch shows one line for all its files: how many are done, and how far
+it has come through their bytes.
+
+  $ mkdir dir && mkfifo dir/big.obj
+  $ script -qec "{ sleep 2; cat >/dev/null; } <dir/big.obj & facemeld -o dir big.obj; wait" /dev/null | shown | sed 's/\(\^N of N files: N%, N MB\/sE\[K\)\{1,\}/<files>/'
+  <files>^E[Kbig.obj: N triangles found, N pairs of triangles joined^
