@@ -64,3 +64,11 @@ A file that may not be a mesh: a warning on standard error, not a failure;
   $ facemeld point.obj out.obj 2>/dev/null
   point.obj: 0 triangles found, 0 pairs of triangles joined
 
+
+Control bytes in a path are shown as '?', in failures and summaries alike.
+
+  $ facemeld "$(printf 'tab\there.obj')" out.obj
+  facemeld: tab?here.obj: I can't open this file (No such file or directory)
+  [1]
+  $ cp cube.obj "$(printf 'esc\033.obj')" && facemeld -n "$(printf 'esc\033.obj')" out.obj
+  esc?.obj: 12 triangles found, 6 pairs of triangles joined
