@@ -22,6 +22,9 @@ opened; standard output stays empty, even without --quiet.
   $ facemeld -q cube.obj no/such/out.obj
   facemeld: no/such/out.obj: I can't open this file (No such file or directory)
   [1]
+  $ facemeld -q cube.obj /sys/out.obj
+  facemeld: /sys: I can't make a new file in this folder (Permission denied)
+  [1]
   $ mkdir dir.obj && facemeld dir.obj out.obj
   facemeld: dir.obj: I can't read this file
   [1]
