@@ -1,12 +1,12 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test, stage by
 # stage: the native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows program under Wine, and a bounded
-# fuzzing run. Every stage runs even when an earlier one fails. Each prints a
-# few lines, or the detail of its failure; its whole output is kept in
-# build/logs/STAGE.log. Fails when any stage fails.
+# UndefinedBehaviorSanitizer, the Windows program under Wine, the packages
+# and a bounded fuzzing run. Every stage runs even when an earlier one
+# fails. Each prints a few lines, or the detail of its failure; its whole
+# output is kept in build/logs/STAGE.log. Fails when any stage fails.
 #
-#   sh scripts/test.sh [STAGE...]    # setup native sanitize wine fuzz
+#   sh scripts/test.sh [STAGE...]    # setup native sanitize wine package fuzz
 set -u
 cd "$(dirname "$0")/.."
 mkdir -p build/logs
@@ -37,12 +37,15 @@ stage_wine() {
     ctest --test-dir build/win64 --output-on-failure
 }
 
+# After the wine stage, whose build the zip takes.
+stage_package() { sh scripts/package.sh && sh tests/package/check.sh; }
+
 stage_fuzz() { sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"; }
 
 # What a passing stage shows: what it installed, its tests' tally and the
 # tests it skipped, or the fuzzer's run count.
 brief() {
-  grep -E '^installing:|tests passed|^fuzz: ' "$1"
+  grep -E '^installing:|tests passed|^fuzz: |^package: ' "$1"
   grep -E '\(Skipped\)$' "$1" | sed 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/skipped: \1/'
 }
 
@@ -55,7 +58,7 @@ detail() {
   tail -n 15 "$1"
 }
 
-for stage in ${*:-setup native sanitize wine fuzz}; do
+for stage in ${*:-setup native sanitize wine package fuzz}; do
   log=build/logs/$stage.log
   start=$(date +%s)
   echo "== $stage (log: $log)"
