@@ -47,6 +47,9 @@ Standard input is read whole before the copy, from a pipe too.
   $ facemeld -q - cube.obj <cube.obj
   facemeld: -: I can't copy a file to itself
   [1]
+  $ facemeld - out.obj </
+  facemeld: -: I can't read this file (Is a directory)
+  [1]
   $ facemeld -o . -
   facemeld: '-' cannot be copied in a batch; try 'facemeld --help'
   [2]
