@@ -38,6 +38,10 @@ const char* const usage =
     "  -n, --drop-normals      drop the vn lines and the normal part of every corner\n"
     "  -a, --angle DEG         largest fold angle in degrees that two triangles may have\n"
     "                          to be joined (default 5); a decimal number, as at the menu\n"
+    "  -p, --pairs MODE        which triangles may be joined: 'consecutive' (the default),\n"
+    "                          each with the triangle on the line after it, as at the menu;\n"
+    "                          'neighbours', any two of a run of face lines that share an\n"
+    "                          edge, as many pairs as the run allows\n"
     "  -o, --output-dir DIR    the folder for a batch (it must exist)\n"
     "  -j, --threads N         threads to work with (default: one per core)\n"
     "  -q, --quiet             print failures only\n"
@@ -46,10 +50,11 @@ const char* const usage =
     "\n"
     "Exit status: 0 when every file was copied, 1 when any failed, 2 for a usage error.\n";
 
-const char* const shorts = ":na:o:j:qhV";
+const char* const shorts = ":na:p:o:j:qhV";
 
 const option longs[] = {{"drop-normals", no_argument, nullptr, 'n'},
                         {"angle", required_argument, nullptr, 'a'},
+                        {"pairs", required_argument, nullptr, 'p'},
                         {"output-dir", required_argument, nullptr, 'o'},
                         {"threads", required_argument, nullptr, 'j'},
                         {"quiet", no_argument, nullptr, 'q'},
@@ -282,6 +287,14 @@ int commandline(int argc, char** argv) {
         // All of it: "5deg" is a typo, not the angle 5.
         if (!scandecimal(optarg, s.options.limit, &end) || *end)
           return misuse("the angle '" + std::string(optarg) + "' is not a decimal number");
+        break;
+      case 'p':
+        if (std::strcmp(optarg, "consecutive") == 0)
+          s.options.pairs = facemeld::Pairs::consecutive;
+        else if (std::strcmp(optarg, "neighbours") == 0 || std::strcmp(optarg, "neighbors") == 0)
+          s.options.pairs = facemeld::Pairs::neighbours;
+        else
+          return misuse("the pairing mode '" + std::string(optarg) + "' is neither 'consecutive' nor 'neighbours'");
         break;
       case 'o':
         dir = optarg;

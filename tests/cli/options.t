@@ -28,6 +28,9 @@ the last of one kind counts.
   fold.obj: 2 triangles found, 1 pairs of triangles joined
   $ facemeld fold.obj -a 10 out.obj -a 5
   fold.obj: 2 triangles found, 0 pairs of triangles joined
+  $ facemeld -a 10 --pairs=neighbors fold.obj out.obj && facemeld -a10 -p consecutive -p neighbours fold.obj out.obj
+  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pairs of triangles joined
 
 Clustered options, and "--" before a path that looks like an option.
 
@@ -77,6 +80,12 @@ Clustered options, and "--" before a path that looks like an option.
   [2]
   $ facemeld -a '' fold.obj out.obj
   facemeld: the angle '' is not a decimal number; try 'facemeld --help'
+  [2]
+  $ facemeld -p pairs fold.obj out.obj
+  facemeld: the pairing mode 'pairs' is neither 'consecutive' nor 'neighbours'; try 'facemeld --help'
+  [2]
+  $ facemeld --pairs= fold.obj out.obj
+  facemeld: the pairing mode '' is neither 'consecutive' nor 'neighbours'; try 'facemeld --help'
   [2]
   $ facemeld -j 0 fold.obj out.obj
   facemeld: the number of threads '0' is not a positive integer; try 'facemeld --help'
