@@ -5,16 +5,14 @@
 #include <cstring>
 
 #include "decimal.h"
+#include "resource.h"
 #include "shell.h"
 
 namespace {
 
-constexpr int promptitem = 6;   // static: the question
-constexpr int answeritem = 11;  // edit: the answer
-
 // Takes the answer field's text as the answer and ends the dialog.
 INT_PTR accept(HWND db) {
-  diget(db, answeritem, askbuffer);
+  diget(db, IDC_ANSWER, askbuffer);
   EndDialog(db, 1);
   return 1;
 }
@@ -22,9 +20,9 @@ INT_PTR accept(HWND db) {
 INT_PTR boxinit(HWND db) {
   ValidateRect(mwn, nullptr);
   // The field takes no more than askbuffer holds, so an answer is never cut.
-  SendDlgItemMessageA(db, answeritem, EM_LIMITTEXT, sizeof askbuffer - 1, 0);
-  diput(db, promptitem, askprompt);
-  diput(db, answeritem, askbuffer);
+  SendDlgItemMessageA(db, IDC_ANSWER, EM_LIMITTEXT, sizeof askbuffer - 1, 0);
+  diput(db, IDC_PROMPT, askprompt);
+  diput(db, IDC_ANSWER, askbuffer);
   return 1;  // the platform focuses the answer field
 }
 

@@ -6,6 +6,7 @@
 #include "globals.h"
 #include "help.h"
 #include "readobj.h"
+#include "resource.h"
 #include "shell.h"
 
 namespace {
@@ -64,7 +65,7 @@ void onminmaxinfo(LPARAM L) {
   M->ptMaxPosition.y = -4;
 }
 
-// Menu command 257: choose the input and the output, check their suffixes
+// The menu's copy command: choose the input and the output, check their suffixes
 // and run the joining pass.
 void copycommand(HWND wn) {
   if (copying) {
@@ -81,8 +82,8 @@ void copycommand(HWND wn) {
 // Returns true when the command is passed on to the default handling.
 bool oncommand(HWND wn, WPARAM S) {
   switch (LOWORD(S)) {
-    case 257: copycommand(wn); return true;
-    case 258: SendMessageA(wn, WM_CLOSE, 0, 0); return false;
+    case IDM_QUADRIFY: copycommand(wn); return true;
+    case IDM_EXIT: SendMessageA(wn, WM_CLOSE, 0, 0); return false;
     default: return false;
   }
 }

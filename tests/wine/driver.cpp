@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "help.h"
+#include "resource.h"
 #include "shell.h"
 #include "support.h"
 
@@ -69,7 +70,7 @@ void idle() { if (!SendMessageTimeoutA(mainwin, WM_NULL, 0, 0, 0, 10000, 0)) thr
 // A window of the program in the words of the steps.
 string kind(HWND h) {
   HWND owner = GetWindow(h, GW_OWNER), msg = GetDlgItem(h, 0xFFFF);
-  if (GetDlgItem(h, 6) && GetDlgItem(h, 11)) return "ask";
+  if (GetDlgItem(h, IDC_PROMPT) && GetDlgItem(h, IDC_ANSWER)) return "ask";
   if (GetDlgItem(h, 0x47c)) return caption(h) == "file to read mesh from?" ? "open" : "save";
   if (GetDlgItem(h, IDYES)) return "yesno";
   return msg && owner == mainwin ? "mainbox" : msg && !owner ? "box" : "a window '" + caption(h) + "'";
@@ -94,13 +95,13 @@ void units() {
   Instance = GetModuleHandleA(nullptr);
   auto dialog = [](const string& answer) {  // a modeless prompt dialog
     HWND db = CreateDialogParamA(Instance, "ASKDB", nullptr, newboxproc, 0);
-    std::strcpy(askbuffer, "5"), SetDlgItemTextA(db, 11, answer.c_str());
+    std::strcpy(askbuffer, "5"), SetDlgItemTextA(db, IDC_ANSWER, answer.c_str());
     return db;
   };
   HWND db = dialog(string(300, 'y'));
   char s[1024] = "";
-  diprintf(db, 6, "%s", string(300, 'x').c_str());
-  check(GetDlgItemTextA(db, 6, s, sizeof s) == 255, "diprintf cuts its text to 255 characters");
+  diprintf(db, IDC_PROMPT, "%s", string(300, 'x').c_str());
+  check(GetDlgItemTextA(db, IDC_PROMPT, s, sizeof s) == 255, "diprintf cuts its text to 255 characters");
   SendMessageA(db, WM_COMMAND, IDOK, 0);
   check(std::strlen(askbuffer) == 127, "an accepted answer fits askbuffer");
   DestroyWindow(db);
@@ -110,7 +111,7 @@ void units() {
       {WM_KEYUP, 'B', -1, 1, "typed", -1}, {WM_KEYUP, VK_ESCAPE, -1, 0, "5", 0},
       {WM_SYSKEYDOWN, VK_ESCAPE, 1, 1, "typed", -1}, {WM_SYSKEYUP, VK_ESCAPE, -1, 0, "5", 0},
       {WM_COMMAND, IDOK, 0, 1, "typed", 0}, {WM_COMMAND, IDCANCEL, 0, 1, "5", 0},
-      {WM_COMMAND, MAKEWPARAM(11, EN_CHANGE), 0, 1, "5", 0}, {WM_COMMAND, MAKEWPARAM(IDOK, 1), 0, 1, "5", 0}};
+      {WM_COMMAND, MAKEWPARAM(IDC_ANSWER, EN_CHANGE), 0, 1, "5", 0}, {WM_COMMAND, MAKEWPARAM(IDOK, 1), 0, 1, "5", 0}};
   for (auto& k : rows) {
     INT_PTR r = newboxproc(db = dialog("typed"), k.M, k.S, k.L);
     check(r == k.r && askbuffer == string(k.after) && KEYS[27] == k.esc, "newboxproc " + hex(k.M) + " " + hex(k.S));
@@ -176,7 +177,7 @@ void play(const fs::path& dir) {
       RECT r;
       DWORD code = STILL_ACTIVE;
       bool probe = k == "class" || k == "placement" || k == "resource" || k == "exit";
-      HWND edit = GetDlgItem(pending, 11), h = nullptr, q = nullptr;
+      HWND edit = GetDlgItem(pending, IDC_ANSWER), h = nullptr, q = nullptr;
       if (k == "title") {
         titles.insert(title = a);
       } else if (k == ">") {
@@ -227,7 +228,7 @@ void play(const fs::path& dir) {
         WaitForSingleObject(pi.hProcess, 10000), GetExitCodeProcess(pi.hProcess, &code), got << code;
       } else {  // a window the program shows
         answered();
-        if (k == "open" && !shown()) PostMessageA(mainwin, WM_COMMAND, 257, 0);  // the menu item
+        if (k == "open" && !shown()) PostMessageA(mainwin, WM_COMMAND, IDM_QUADRIFY, 0);  // the menu item
         need("a window for '" + l + "'", [&] { return (h = pending = shown()) != nullptr; });
         if (kind(h) != k) throw Stuck{"'" + l + "', not " + kind(h) + " '" + text(GetDlgItem(h, 0xFFFF)) + "'"};
         check(caption(mainwin) == title, name + ": caption '" + caption(mainwin) + "' at '" + l + "'");
@@ -241,7 +242,7 @@ void play(const fs::path& dir) {
           if (replace) need("Save As to ask", [&] { return GetWindow(q = shown(), GW_OWNER) == h; }), click(q, IDYES);
         }
         if (e) answered();
-        if (k == "ask") got << text(GetDlgItem(h, 6)) << " [" << text(GetDlgItem(h, 11)) << "]";
+        if (k == "ask") got << text(GetDlgItem(h, IDC_PROMPT)) << " [" << text(GetDlgItem(h, IDC_ANSWER)) << "]";
         if (k != "ask") got << caption(h) << (caption(h).empty() ? "" : " ") << "| " << text(GetDlgItem(h, 0xFFFF));
         bool owned = GetWindow(h, GW_OWNER) == mainwin, fits = got.str() == (k == "yesno" ? "| " + a : a);
         if (!e) check(fits && owned == (k == "mainbox" || k == "ask"), name + ": " + got.str());
