@@ -2,6 +2,7 @@
 // which the joining pass talks to the user.
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "decimal.h"
@@ -101,7 +102,14 @@ double ask(HWND wn, const char* prompt, const char* init) {
   return d;
 }
 
-int yesno(const char* q) { return MessageBoxA(nullptr, q, "", MB_YESNO) == IDYES ? 1 : 0; }
+// The question has no owner, so the main window may be closed while it is
+// up: then the program ends at once with status 0, as a close does when no
+// command is under way, before the copy writes anything.
+int yesno(const char* q) {
+  int a = MessageBoxA(nullptr, q, "", MB_YESNO);
+  if (!IsWindow(mwn)) std::exit(0);
+  return a == IDYES ? 1 : 0;
+}
 
 void SetTitle(HWND wn, const char* S) {
   SendMessageA(wn, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(S));

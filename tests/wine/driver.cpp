@@ -28,6 +28,7 @@ std::ofstream details;
 fs::path out, exe;
 PROCESS_INFORMATION pi;
 HWND mainwin;
+std::set<string> mains;  // the main window's handle in every run of the program, as Wine writes it
 std::set<string> seen;  // the captions the main window showed in this case
 string offered;         // the file name the next file dialog offers
 struct Stuck { string what; };  // a wait that ran out: the case cannot go on
@@ -86,6 +87,9 @@ void restart() {  // ends the program if it runs, then starts it with Wine traci
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, 0, 0, nullptr, nullptr, &si, &pi)) throw Stuck{"a start"};
   SetEnvironmentVariableA("WINEDEBUG", "-all");
   need("the main window", [] { return (mainwin = FindWindowA("facemeld", nullptr)) != nullptr; });
+  string lower = hex(reinterpret_cast<uintptr_t>(mainwin)), upper = lower;  // Wine writes handles both ways
+  std::transform(lower.begin(), lower.end(), upper.begin(), ::toupper);
+  mains.insert({lower, upper});
   offered = "", idle();
 }
 
@@ -150,6 +154,7 @@ int helpdiff() {
 
 // Plays one case on a copy of its folder in the scratch folder.
 void play(const fs::path& dir) {
+  if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) restart();  // a case before ended the program
   fs::path scratch = out / "scratch" / dir.filename(), in, saved;
   fs::remove_all(scratch), fs::create_directories(out / "scratch"), fs::copy(dir, scratch);
   string title = caption(mainwin), name = dir.filename().string();
@@ -279,10 +284,9 @@ void checktrace(const std::vector<string>& rules) {
   std::set<string> wrong;
   std::ifstream log(out / "ui.log");
   std::smatch m;
-  string lower = hex(reinterpret_cast<uintptr_t>(mainwin)), upper = lower;  // Wine writes handles both ways
-  std::transform(lower.begin(), lower.end(), upper.begin(), ::toupper);
   for (string l; std::getline(log, l);) {
-    l = replaced(replaced(replaced(l, lower, "main"), upper, "main"), "(140000000,", "(exe,");
+    for (const string& h : mains) l = replaced(l, h, "main");
+    l = replaced(l, "(140000000,", "(exe,");
     l = std::regex_replace(l, text, "\"");
     bool isproc = std::regex_match(l, m, proc);
     if (!isproc && !std::regex_match(l, m, call)) continue;
