@@ -27,10 +27,8 @@
 
 namespace {
 
+// The usage, after the ways to start the program (`commands`).
 const char* const usage =
-    "facemeld                                 the interactive menu\n"
-    "facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
-    "facemeld [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n"
     "\n"
     "'-' as INPUT reads standard input, as OUTPUT writes standard output. An output\n"
     "file is replaced only once its copy is complete.\n"
@@ -64,7 +62,7 @@ const option longs[] = {{"drop-normals", no_argument, nullptr, 'n'},
 
 // A usage error: one line that names the problem, and status 2.
 int misuse(const std::string& problem) {
-  sayerr("facemeld: " + problem + "; try 'facemeld --help'\n");
+  sayerr("facemeld: " + problem + "; try '" + command + " --help'\n");
   return 2;
 }
 
@@ -187,7 +185,7 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   std::vector<bool> done(n);
   std::vector<std::int64_t> sizes(n);
   std::map<std::pair<unsigned long long, unsigned long long>, std::size_t> inputs;
-  std::set<std::string> names;
+  std::set<std::string, Nameorder> names;
   std::int64_t total = 0;
   for (std::size_t i = 0; i < n; ++i) {
     Identity id = identity(ins[i]);
@@ -274,6 +272,10 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
 }  // namespace
 
 int commandline(int argc, char** argv) {
+  if (argc < 2) {  // only the console program on Windows is started so
+    sayerr(commands + std::string(usage));
+    return 2;
+  }
   Settings s;
   const char* dir = nullptr;
   opterr = 0;
@@ -308,7 +310,7 @@ int commandline(int argc, char** argv) {
         s.quiet = true;
         break;
       case 'h':
-        say(usage);
+        say(commands + std::string(usage));
         return 0;
       case 'V':
         say("facemeld " FACEMELD_VERSION "\n");
@@ -320,7 +322,7 @@ int commandline(int argc, char** argv) {
 
   std::vector<std::string> paths(argv + optind, argv + argc);
   if (dir) {
-    if (!std::filesystem::is_directory(dir)) return misuse("'" + std::string(dir) + "' is not a folder");
+    if (!isfolder(dir)) return misuse("'" + std::string(dir) + "' is not a folder");
     if (paths.empty()) return misuse("no input path");
     for (const std::string& p : paths)
       if (p == "-") return misuse("'-' cannot be copied in a batch");

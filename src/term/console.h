@@ -1,14 +1,9 @@
-// Line input and output on the terminal, the progress line, and the close
-// request (Ctrl-C).
+// Printing on the terminal or wherever standard output and standard error
+// lead: messages, and the progress line.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
-
-// Catches Ctrl-C as the close request, and lets a vanished reader of the
-// output end in a failed write instead of killing the program. Call first.
-void setupconsole();
 
 // Writes s to standard output at once, unbuffered.
 void say(const std::string& s);
@@ -34,16 +29,3 @@ void showprogress(const std::string& name, std::int64_t done, std::int64_t size)
 
 // Erases the progress line, if one is shown.
 void endprogress();
-
-// Shows `prompt`, which ends where the answer is typed, and reads one line
-// of standard input: the answer without its line end (LF, or CR LF).
-// Returns nothing at end of input. Either way the prompt's line is ended,
-// by echoing the answer when standard input is not a terminal, so a script's
-// transcript reads like a session. A close request that comes while it
-// waits is handled, and then the prompt is shown again.
-std::optional<std::string> answer(const std::string& prompt);
-
-// Handles a close request (Ctrl-C) that came since the last call: while a
-// pass is under way, a beep and the caption "Whoa there, I got a file
-// open!!"; otherwise the program ends with status 0.
-void serviceclose();

@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "paths.h"
+#include "prompt.h"
 #include "user.h"
 
 char file[pathmax];

@@ -10,6 +10,7 @@
 #include "help.h"
 #include "paths.h"
 #include "platform.h"
+#include "prompt.h"
 #include "readobj.h"
 
 namespace {

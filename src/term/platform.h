@@ -1,11 +1,18 @@
 // What the command line needs of the system beyond standard C++: file
 // identities, outputs that replace a file only once they are complete,
-// standard input kept in a file, and the interrupt signals. One source file
-// for each system provides it.
+// standard input kept in a file, the interrupt signals, names and writing
+// to the terminal. One source file for each system provides it: posix.cpp,
+// and windows.cpp for the Windows console program facemeld-cli.exe.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
+
+// The ways to start the program, as its usage lists them first, and the
+// command that runs the command line.
+extern const char* const commands;
+extern const char* const command;
 
 // Opens /dev/null on descriptors 0, 1 and 2 where they are closed, so that
 // no file the program opens takes their place and receives its messages.
@@ -35,6 +42,15 @@ std::string filename(const std::string& path);
 
 // DIR joined with the file name NAME.
 std::string infolder(const std::string& dir, const std::string& name);
+
+// Whether `path` names a folder (or a link to one).
+bool isfolder(const std::string& path);
+
+// Orders names as the system's file names compare: byte for byte, or on
+// Windows without letter case, as the window program compares them.
+struct Nameorder {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
 
 // The output of one copy. A regular file (found through symbolic links) is
 // written as a hidden temporary file beside it, which replaces it only once
@@ -75,3 +91,14 @@ class Output {
 // $TMPDIR or /tmp) that is removed when it is closed. Null with `error`
 // set when that fails.
 std::FILE* spoolinput(int& error);
+
+// Writes all of s to descriptor fd (1 or 2), its line ends as the system's
+// text has them (CR LF on Windows), or stops at the first failure (nobody
+// reads the output any more, a full disk) and returns its error number.
+int writeall(int fd, const std::string& s);
+
+// Whether descriptor fd is a terminal that can show the progress line.
+bool terminal(int fd);
+
+// Columns of the terminal on standard error; 80 when it does not say.
+std::size_t columns();

@@ -1,5 +1,6 @@
 // The command line's system operations on Linux and other POSIX systems.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +62,12 @@ std::string folderof(const std::string& path) {
 
 }  // namespace
 
+const char* const commands =
+    "facemeld                                 the interactive menu\n"
+    "facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
+    "facemeld [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n";
+const char* const command = "facemeld";
+
 void guardstreams() {
   for (int fd = 0; fd <= 2; ++fd)
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) std::abort();
@@ -94,6 +101,13 @@ std::string filename(const std::string& path) { return path.substr(path.rfind('/
 std::string infolder(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
 }
+
+bool isfolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Nameorder::operator()(const std::string& a, const std::string& b) const { return a < b; }
 
 int Output::open(const std::string& path, std::string& at, bool& folder) {
   path_ = at = path;
@@ -223,4 +237,24 @@ std::FILE* spoolinput(int& error) {
     close(fd);
   }
   return f;
+}
+
+int writeall(int fd, const std::string& s) {
+  const char* p = s.data();
+  std::size_t left = s.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+bool terminal(int fd) { return isatty(fd); }
+
+std::size_t columns() {
+  winsize ws;
+  return ioctl(2, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 ? ws.ws_col : 80;
 }

@@ -11,6 +11,7 @@
 #include "console.h"
 #include "decimal.h"
 #include "paths.h"
+#include "prompt.h"
 #include "text.h"
 #include "user.h"
 
