@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -15,11 +16,19 @@
 namespace {
 
 // The temporary outputs that an interrupt removes: one entry for each copy
-// that may be under way at once. A name is only ever read by the signal
-// handler while its entry is marked in use.
+// that may be under way at once, claimed by one thread (1), then named (2).
+// The signal handler reads only the names of named entries.
 constexpr int slots = 17;
 char names[slots][PATH_MAX];
-volatile std::sig_atomic_t used[slots];
+std::atomic<int> used[slots];
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads it");
+
+// A free entry, claimed at once, so that no other thread takes it too.
+int claim() {
+  for (int i = 0; i < slots; ++i)
+    if (int free = 0; used[i].compare_exchange_strong(free, 1)) return i;
+  std::abort();  // more copies at once than there are threads
+}
 
 // The permission bits that a new file gets: 0666 less the umask, read once
 // before any thread starts.
@@ -34,7 +43,7 @@ mode_t newmode() {
 
 extern "C" void interrupted(int sig) {
   for (int i = 0; i < slots; ++i)
-    if (used[i]) unlink(names[i]);
+    if (used[i] == 2) unlink(names[i]);
   signal(sig, SIG_DFL);
   raise(sig);
 }
@@ -129,10 +138,9 @@ int Output::open(const std::string& path, std::string& at, bool& folder) {
   std::string dir = folderof(target_);
   std::string name = infolder(dir, "." + filename(target_) + ".XXXXXX");
   if (name.size() >= PATH_MAX) return ENAMETOOLONG;
-  for (slot_ = 0; slot_ < slots && used[slot_]; ++slot_) {}
-  if (slot_ == slots) std::abort();  // more copies at once than there are threads
+  slot_ = claim();
   std::memcpy(names[slot_], name.c_str(), name.size() + 1);
-  used[slot_] = 1;
+  used[slot_] = 2;
   int fd = mkstemp(names[slot_]);
   if (fd < 0) {
     int e = errno;
