@@ -70,13 +70,16 @@ int misuse(const std::string& problem) {
 // `c` (':' for a missing value, else '?'). optopt is 0 for an unknown long
 // option, one of ours when a long option was given a value it takes none of,
 // and else the unknown letter; a long option is the last argument read.
+// MinGW's getopt_long returns ':' for a value given to an option that takes
+// none, which only an argument with '=' can be.
 std::string badoption(char** argv, int c) {
   std::string arg = argv[optind - 1];
+  bool valued = arg.find('=') != std::string::npos;
   arg = arg.substr(0, arg.find('='));
   bool ours = optopt != 0 && optopt != ':' && std::strchr(shorts, optopt);
   bool islong = c == ':' ? arg.compare(0, 2, "--") == 0 : optopt == 0 || ours;
   std::string name = islong ? arg : std::string("-") + static_cast<char>(optopt);
-  if (c == ':') return "option '" + name + "' needs a value";
+  if (c == ':' && !valued) return "option '" + name + "' needs a value";
   if (ours) return "option '" + name + "' takes no value";
   return "unknown option '" + name + "'";
 }

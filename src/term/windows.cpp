@@ -1,0 +1,352 @@
+// The command line's system operations on Windows, and the entry point of
+// the console program facemeld-cli.exe. Narrow names are in the ANSI code
+// page, which the program's manifest makes UTF-8 (res/facemeld-cli.manifest),
+// so the C runtime, the engine and the calls here all read them alike.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "cli.h"
+#include "platform.h"
+#include "text.h"
+
+// The C runtime expands wildcards in the arguments, as cmd does not:
+// facemeld-cli -o out *.obj
+extern "C" {
+int _dowildcard = -1;
+}
+
+namespace {
+
+// The temporary outputs that Ctrl-C removes, one entry for each copy that
+// may be under way at once, claimed by one thread (1), then named (2). The
+// console's handler runs on a thread of its own and reads only the names of
+// named entries.
+constexpr int slots = 17;
+char names[slots][4096];
+std::atomic<int> used[slots];
+DWORD kept[slots];  // the attributes that each copy takes when it is put in place
+
+// A free entry, claimed at once, so that no other thread takes it too.
+int claim() {
+  for (int i = 0; i < slots; ++i)
+    if (int free = 0; used[i].compare_exchange_strong(free, 1)) return i;
+  std::abort();  // more copies at once than there are threads
+}
+
+// The error number of the C runtime for a system error code.
+int oserror(DWORD e = GetLastError()) {
+  switch (e) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE: return ENOENT;
+    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_BROKEN_PIPE: case ERROR_NO_DATA: case ERROR_PIPE_NOT_CONNECTED: return EPIPE;
+    case ERROR_NOT_ENOUGH_MEMORY: case ERROR_OUTOFMEMORY: return ENOMEM;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    default: return EIO;
+  }
+}
+
+HANDLE handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+BOOL WINAPI interrupted(DWORD) {
+  for (int i = 0; i < slots; ++i)
+    if (used[i] == 2) DeleteFileA(names[i]);
+  // At once: the other threads may hold the C runtime's locks.
+  TerminateProcess(GetCurrentProcess(), 130);
+  return TRUE;
+}
+
+// Six letters or digits for a name of our own, different at every call.
+std::string unique() {
+  static std::atomic<unsigned long long> n{GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 24)};
+  unsigned long long x = (n += 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
+  std::string s;
+  for (int i = 0; i < 6; ++i, x /= 36) s += "abcdefghijklmnopqrstuvwxyz0123456789"[x % 36];
+  return s;
+}
+
+// A file's volume and index; none for a device, a pipe or a console.
+Identity identity(HANDLE h) {
+  if (GetFileType(h) != FILE_TYPE_DISK) return {};
+  BY_HANDLE_FILE_INFORMATION fi;
+  if (GetFileInformationByHandle(h, &fi))
+    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true};
+  // Wine's handles on the descriptors a program inherits from Unix answer
+  // only this, and without their volume: the current folder's stands in.
+  FILE_ID_INFO id;
+  if (!GetFileInformationByHandleEx(h, FileIdInfo, &id, sizeof id)) return {};
+  Identity here = ::identity(std::string("."));
+  std::memcpy(&here.node, id.FileId.Identifier, sizeof here.node);
+  return here;
+}
+
+bool separator(char c) { return c == '/' || c == '\\'; }
+
+// Where the folders of a path end: after its last separator, or after a
+// drive's colon; 0 when it has neither.
+std::size_t folderend(const std::string& path) {
+  std::size_t cut = path.find_last_of("/\\");
+  if (cut != std::string::npos) return cut + 1;
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+std::string folderof(const std::string& path) {
+  std::size_t end = folderend(path);
+  if (end == 0) return ".";
+  bool root = end == 1 || (end == 3 && path[1] == ':') || !separator(path[end - 1]);
+  return path.substr(0, root ? end : end - 1);
+}
+
+// The file that the open file `h`, named `path`, is: its final path when
+// `path` leads there through a symbolic link, else `path` itself.
+std::string followed(const std::string& path, HANDLE h) {
+  char full[4096], real[4096];
+  DWORD n = GetFinalPathNameByHandleA(h, real, sizeof real, FILE_NAME_NORMALIZED);
+  DWORD m = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (n == 0 || n >= sizeof real || m == 0 || m >= sizeof full) return path;
+  std::string f = real;
+  if (f.compare(0, 8, "\\\\?\\UNC\\") == 0) f = "\\\\" + f.substr(8);
+  else if (f.compare(0, 4, "\\\\?\\") == 0) f = f.substr(4);
+  return sametext(f.c_str(), full) ? path : f;
+}
+
+// A new file at a name of our own in `dir`, its name starting with `start`,
+// open for writing and hidden, which another thread may delete while it is
+// open. Its name goes to `name` (of `size` bytes).
+HANDLE newfile(const std::string& dir, const std::string& start, DWORD attributes, DWORD flags, char* name,
+               std::size_t size, DWORD& error) {
+  for (int tries = 0; tries < 100; ++tries) {
+    std::string s = infolder(dir, start + unique());
+    if (s.size() >= size) return error = ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE;
+    std::memcpy(name, s.c_str(), s.size() + 1);
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, attributes | flags, nullptr);
+    if (h != INVALID_HANDLE_VALUE || (error = GetLastError()) != ERROR_FILE_EXISTS) return h;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// A stream on the handle h, closed with it. Null when that fails.
+std::FILE* openstream(HANDLE h, int mode, const char* how) {
+  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), mode | _O_BINARY);
+  if (fd < 0) return CloseHandle(h), nullptr;
+  std::FILE* f = _fdopen(fd, how);
+  if (!f) _close(fd);
+  return f;
+}
+
+}  // namespace
+
+const char* const commands =
+    "facemeld-cli [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
+    "facemeld-cli [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n"
+    "(facemeld.exe is the window program)\n";
+const char* const command = "facemeld-cli";
+
+void guardstreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    HANDLE h = handle(fd);
+    if (h != INVALID_HANDLE_VALUE && h != nullptr && h != reinterpret_cast<HANDLE>(-2)) continue;
+    int n = _open("NUL", _O_RDWR | _O_BINARY);
+    if (n < 0 || (n != fd && _dup2(n, fd) != 0)) std::abort();
+    if (n != fd) _close(n);
+  }
+}
+
+// No SIGPIPE: a write to a reader that has gone away fails with EPIPE.
+void oninterrupt() { SetConsoleCtrlHandler(interrupted, TRUE); }
+
+std::string reason(int e) { return std::strerror(e); }
+
+Identity identity(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  Identity id = identity(h);
+  CloseHandle(h);
+  return id;
+}
+
+Identity identity(std::FILE* f) { return identity(handle(_fileno(f))); }
+
+std::string filename(const std::string& path) { return path.substr(folderend(path)); }
+
+// Joined with the separator that the folder's name uses.
+std::string infolder(const std::string& dir, const std::string& name) {
+  if (folderend(dir) == dir.size()) return dir + name;
+  bool slashes = dir.find('/') != std::string::npos && dir.find('\\') == std::string::npos;
+  return dir + (slashes ? "/" : "\\") + name;
+}
+
+bool isfolder(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Nameorder::operator()(const std::string& a, const std::string& b) const {
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return fold(x) < fold(y); });
+}
+
+int Output::open(const std::string& path, std::string& at, bool& folder) {
+  path_ = at = target_ = path;
+  folder = false;
+  if (path == "-") {
+    // Else every line feed of the copy would gain another CR.
+    _setmode(_fileno(stdout), _O_BINARY);
+    f_ = stdout;
+    return 0;
+  }
+  // An existing output must be writable, as before; a device, a pipe or a
+  // file of more than one name is written in place.
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD e = GetLastError();
+    if (e != ERROR_FILE_NOT_FOUND && e != ERROR_PATH_NOT_FOUND) return oserror(e);
+  } else {
+    BY_HANDLE_FILE_INFORMATION fi;
+    bool regular = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &fi) && fi.nNumberOfLinks == 1;
+    if (regular) target_ = followed(path, h), attributes = fi.dwFileAttributes;
+    CloseHandle(h);
+    if (!regular) return 0;
+  }
+  slot_ = claim();
+  std::string dir = folderof(target_);
+  DWORD e = 0;
+  HANDLE t = newfile(dir, "." + filename(target_) + ".", FILE_ATTRIBUTE_HIDDEN, 0, names[slot_], sizeof names[slot_], e);
+  if (t == INVALID_HANDLE_VALUE) {
+    used[slot_] = 0;
+    slot_ = -1;
+    // A folder that is missing is reported as the output that cannot be
+    // opened; one that exists but takes no new file, as the folder.
+    if (isfolder(dir)) folder = true, at = dir;
+    return oserror(e);
+  }
+  kept[slot_] = attributes;
+  used[slot_] = 2;
+  if (!(f_ = openstream(t, _O_WRONLY, "wb"))) {
+    abandon();
+    return EMFILE;
+  }
+  return 0;
+}
+
+int Output::commit() {
+  if (slot_ < 0) {
+    f_ = nullptr;  // standard output stays open; the copy flushed it
+    return 0;
+  }
+  std::FILE* f = f_;
+  f_ = nullptr;
+  if (std::fclose(f) != 0) {
+    int e = errno;
+    abandon();
+    return e;
+  }
+  // The copy takes the older file's attributes, or none, in place of hidden.
+  SetFileAttributesA(names[slot_], kept[slot_]);
+  if (!MoveFileExA(names[slot_], target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    int e = oserror();
+    abandon();
+    return e;
+  }
+  used[slot_] = 0;
+  slot_ = -1;
+  return 0;
+}
+
+void Output::abandon() {
+  if (f_ && f_ != stdout) std::fclose(f_);
+  f_ = nullptr;
+  if (slot_ < 0) return;
+  DeleteFileA(names[slot_]);
+  used[slot_] = 0;
+  slot_ = -1;
+}
+
+std::FILE* spoolinput(int& error) {
+  HANDLE in = handle(0);
+  LARGE_INTEGER zero = {}, at = {};
+  if (GetFileType(in) == FILE_TYPE_DISK && SetFilePointerEx(in, zero, &at, FILE_CURRENT) && at.QuadPart == 0) {
+    int fd = _dup(0);
+    std::FILE* f = fd < 0 ? nullptr : (_setmode(fd, _O_BINARY), _fdopen(fd, "rb"));
+    if (!f) error = errno;
+    if (!f && fd >= 0) _close(fd);
+    return f;
+  }
+  // The copy is removed when it is closed, however the program ends.
+  char dir[MAX_PATH + 1], name[4096];
+  DWORD n = GetTempPathA(sizeof dir, dir), e = 0;
+  if (n == 0 || n > MAX_PATH) return error = oserror(), nullptr;
+  HANDLE t = newfile(dir, "facemeld-stdin.", FILE_ATTRIBUTE_TEMPORARY, FILE_FLAG_DELETE_ON_CLOSE, name, sizeof name, e);
+  if (t == INVALID_HANDLE_VALUE) return error = oserror(e), nullptr;
+  std::vector<char> block(1 << 16);
+  for (DWORD got; ReadFile(in, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) && got > 0;) {
+    DWORD put;
+    if (!WriteFile(t, block.data(), got, &put, nullptr) || put != got) return error = oserror(), CloseHandle(t), nullptr;
+  }
+  // A pipe whose writer has finished ends in ERROR_BROKEN_PIPE.
+  e = GetLastError();
+  if (e != ERROR_SUCCESS && e != ERROR_BROKEN_PIPE && e != ERROR_HANDLE_EOF)
+    return error = oserror(e), CloseHandle(t), nullptr;
+  std::FILE* f = SetFilePointerEx(t, zero, nullptr, FILE_BEGIN) ? openstream(t, _O_RDONLY, "rb") : nullptr;
+  if (!f) error = EIO;
+  return f;
+}
+
+int writeall(int fd, const std::string& s) {
+  std::string t;
+  for (char c : s) t += c == '\n' ? "\r\n" : std::string(1, c);
+  HANDLE h = handle(fd);
+  DWORD mode, done;
+  if (GetConsoleMode(h, &mode)) {
+    // The console shows characters, not bytes in its own code page.
+    int n = MultiByteToWideChar(CP_ACP, 0, t.data(), static_cast<int>(t.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, t.data(), static_cast<int>(t.size()), &w[0], n);
+    return WriteConsoleW(h, w.data(), static_cast<DWORD>(n), &done, nullptr) ? 0 : oserror();
+  }
+  for (std::size_t at = 0; at < t.size(); at += done)
+    if (!WriteFile(h, t.data() + at, static_cast<DWORD>(std::min<std::size_t>(t.size() - at, 1 << 20)), &done, nullptr))
+      return oserror();
+  return 0;
+}
+
+// A console that takes the progress line's escape sequences once they are
+// turned on (Windows 10 and later), for as long as the program runs.
+bool terminal(int fd) {
+  static HANDLE h = handle(fd);
+  static DWORD before = 0;
+  if (!GetConsoleMode(h, &before) || !SetConsoleMode(h, before | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) return false;
+  std::atexit([] { SetConsoleMode(h, before); });
+  return true;
+}
+
+std::size_t columns() {
+  CONSOLE_SCREEN_BUFFER_INFO ci;
+  if (!GetConsoleScreenBufferInfo(handle(2), &ci)) return 80;
+  return static_cast<std::size_t>(ci.srWindow.Right - ci.srWindow.Left + 1);
+}
+
+// The window program is the menu on Windows: this one is the command line
+// alone, and without arguments it shows its usage.
+int main(int argc, char** argv) {
+  guardstreams();
+  return commandline(argc, argv);
+}
