@@ -1,6 +1,7 @@
-# play.py FACEMELD SOURCE SCRATCH: plays a session or a case's steps through the
-# terminal edition and checks everything it shows (see README.md beside this file),
-# or plays a transcript of the command line (cli/*.t).
+# play.py FACEMELD SOURCE SCRATCH [DIFFERENCES]: plays a session or a case's steps
+# through the terminal edition and checks everything it shows (see README.md beside
+# this file), or plays a transcript of the command line (cli/*.t), changed as
+# DIFFERENCES says (cli/windows) for the Windows console program.
 import difflib, os, re, select, shlex, shutil, signal, subprocess, sys
 
 MENU = "(q)uadrify an .OBJ file, (e)xit? {%s}\n"
@@ -54,12 +55,41 @@ def transcript(exe, lines, scratch):
     return list(difflib.unified_diff(lines, got.splitlines(True), "expected", "shown"))
 
 
-def play(exe, source, scratch):
+# A transcript's lines with its differences: each run of "-" lines of its
+# section ("= NAME.t") found in order and replaced by the "+" lines after it,
+# then every "* OLD -> NEW" text replaced in every line.
+def changed(lines, differences, name):
+    hunks, rules, section, hunk = [], [], None, None
+    for line in open(differences).read().splitlines(True):
+        if line.startswith("= "):
+            section = line[2:].strip()
+        elif line.startswith("* "):
+            rules.append(line[2:].rstrip("\n").split(" -> "))
+        if line[0] not in "-+" or section != name:
+            hunk = None
+            continue
+        if hunk is None or line[0] == "-" and hunk[1]:
+            hunk = ([], [])
+            hunks.append(hunk)
+        hunk[line[0] == "+"].append(line[1:])
+    at = 0
+    for old, new in hunks:
+        at = next((i for i in range(at, len(lines)) if old and lines[i:i + len(old)] == old), -1)
+        if at < 0:
+            sys.exit(f"{differences}: not in {name}, in order: {old or new}")
+        lines[at:at + len(old)] = new
+        at += len(new)
+    for old, new in rules:
+        lines = [line.replace(old, new) for line in lines]
+    return lines
+
+
+def play(exe, source, scratch, differences=None):
     lines = (fromsteps(source) if source.endswith("steps") else open(source).read()).splitlines(True)
     shutil.rmtree(scratch, ignore_errors=True)
     os.makedirs(scratch)
     if source.endswith(".t"):
-        return transcript(exe, lines, scratch)
+        return transcript(exe, changed(lines, differences, os.path.basename(source)) if differences else lines, scratch)
     folder, scratch = os.path.dirname(source), os.path.realpath(scratch)
     opts = [line[2:].split() for line in lines if line.startswith("% ")]
     for o in (o for o in opts if o[0] == "put"):
@@ -128,5 +158,5 @@ def play(exe, source, scratch):
 
 
 if __name__ == "__main__":
-    failures = play(os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3])
+    failures = play(os.path.abspath(sys.argv[1]), *sys.argv[2:])
     sys.exit("\n".join(failures) or shutil.rmtree(sys.argv[3]))  # a text fails, None passes
