@@ -124,8 +124,8 @@ std::string followed(const std::string& path, HANDLE h) {
 }
 
 // A new file at a name of our own in `dir`, its name starting with `start`,
-// open for writing and hidden, which another thread may delete while it is
-// open. Its name goes to `name` (of `size` bytes).
+// open for reading and writing, which another thread may delete while it is
+// open. Its name goes to `name` (of `size` bytes); `error` tells a failure.
 HANDLE newfile(const std::string& dir, const std::string& start, DWORD attributes, DWORD flags, char* name,
                std::size_t size, DWORD& error) {
   for (int tries = 0; tries < 100; ++tries) {
@@ -297,13 +297,12 @@ std::FILE* spoolinput(int& error) {
   HANDLE t = newfile(dir, "facemeld-stdin.", FILE_ATTRIBUTE_TEMPORARY, FILE_FLAG_DELETE_ON_CLOSE, name, sizeof name, e);
   if (t == INVALID_HANDLE_VALUE) return error = oserror(e), nullptr;
   std::vector<char> block(1 << 16);
-  for (DWORD got; ReadFile(in, block.data(), static_cast<DWORD>(block.size()), &got, nullptr) && got > 0;) {
-    DWORD put;
+  DWORD got = 0, put = 0;
+  BOOL read;
+  while ((read = ReadFile(in, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) && got > 0)
     if (!WriteFile(t, block.data(), got, &put, nullptr) || put != got) return error = oserror(), CloseHandle(t), nullptr;
-  }
   // A pipe whose writer has finished ends in ERROR_BROKEN_PIPE.
-  e = GetLastError();
-  if (e != ERROR_SUCCESS && e != ERROR_BROKEN_PIPE && e != ERROR_HANDLE_EOF)
+  if (!read && (e = GetLastError()) != ERROR_BROKEN_PIPE && e != ERROR_HANDLE_EOF)
     return error = oserror(e), CloseHandle(t), nullptr;
   std::FILE* f = SetFilePointerEx(t, zero, nullptr, FILE_BEGIN) ? openstream(t, _O_RDONLY, "rb") : nullptr;
   if (!f) error = EIO;
