@@ -52,6 +52,7 @@ struct Tally {
   long long normals, cut;  // dropped normals, face corners with a normal part
   std::string others;  // every line but a face, each separator a space, none at its end, each ended by LF
   std::vector<std::string_view> all;  // the words of every line counted, one line after another
+  std::vector<std::size_t> starts;    // where each line counted starts in `all`
   std::vector<Words> words;           // of each line counted, into `all`
 
   void of(std::string_view s, bool dropped);
@@ -60,10 +61,7 @@ struct Tally {
 void Tally::of(std::string_view s, bool dropped) {
   auto sep = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   lines = vertices = triangles = normals = cut = 0;
-  others.clear(), all.clear(), words.clear();
-  // A word or a line takes two bytes at least, its end included: `all`
-  // never moves while it fills.
-  all.reserve(s.size() / 2 + 1), words.reserve(s.size() / 2 + 1), others.reserve(s.size() + 1);
+  others.clear(), all.clear(), starts.clear(), words.clear();
   for (std::size_t at = 0, end; at < s.size(); at = end + 1) {
     for (end = at; end < s.size() && s[end] != '\n' && s[end] != '\r';) ++end;
     std::size_t first = all.size();
@@ -85,8 +83,10 @@ void Tally::of(std::string_view s, bool dropped) {
       std::replace_if(others.begin() + from, others.end() - 1, sep, ' ');
     }
     for (std::size_t k = 1; face && k < w.n; ++k) cut += std::count(w[k].begin(), w[k].end(), '/') > 1;
-    words.push_back(w);
+    starts.push_back(first);
   }
+  starts.push_back(all.size());  // `all` has stopped moving
+  for (std::size_t i = 0; i + 1 < starts.size(); ++i) words.push_back({all.data() + starts[i], starts[i + 1] - starts[i]});
 }
 
 // One copy by the call: what it returned and what it wrote.
