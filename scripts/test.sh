@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test, stage by
-# stage: the native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows program under Wine, the packages
-# and a bounded fuzzing run. Every stage runs even when an earlier one
-# fails. Each prints a few lines, or the detail of its failure; its whole
-# output is kept in build/logs/STAGE.log. Fails when any stage fails.
+# stage: the native suite built with g++, the same suite built with clang++
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows program
+# under Wine, the packages and a bounded fuzzing run. Every stage runs even
+# when an earlier one fails. Each prints a few lines, or the detail of its
+# failure; its whole output is kept in build/logs/STAGE.log. Fails when any
+# stage fails.
 #
 #   sh scripts/test.sh [STAGE...]    # setup native sanitize wine package fuzz
 set -u
@@ -18,13 +19,13 @@ failed=0
 stage_setup() { sh scripts/setup.sh; }
 
 stage_native() {
-  cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release $werror &&
+  cmake -S . -B build/native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release $werror &&
     cmake --build build/native -j "$jobs" &&
     ctest --test-dir build/native --output-on-failure -j "$jobs"
 }
 
 stage_sanitize() {
-  cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFACEMELD_SANITIZE=ON $werror &&
+  cmake -S . -B build/sanitize -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFACEMELD_SANITIZE=ON $werror &&
     cmake --build build/sanitize -j "$jobs" &&
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build/sanitize --output-on-failure -j "$jobs"

@@ -23,6 +23,15 @@
 #include "globals.h"
 #include "readobj.h"
 
+// AddressSanitizer: GCC tells with a macro, Clang with __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ASAN
+#endif
+#endif
+
 namespace fs = std::filesystem;
 using Steps = std::vector<std::pair<std::string, std::string>>;  // each line's first word, and the rest
 
@@ -108,15 +117,15 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
       ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
     }
     if (key == "at")  // "CAPTION: VERB REST", laid out when the caption is set
-      user.onCaption = [&, rest](const std::string& caption) {
-        std::string setup = rest.substr(rest.find(':') + 2), verb = setup.substr(0, setup.find(' '));
-        if (rest.compare(0, rest.find(':'), caption) != 0) return;
+      user.onCaption = [&, step = rest](const std::string& caption) {
+        std::string setup = step.substr(step.find(':') + 2), verb = setup.substr(0, setup.find(' '));
+        if (step.compare(0, step.find(':'), caption) != 0) return;
         lay(dir, verb, setup.substr(verb.size() + 1));
         input = fs::is_regular_file(in) ? slurp(in) : "";  // as the setup left it
       };
   }
   input = fs::is_regular_file(in) ? slurp(in) : "";
-#if defined(__SANITIZE_ADDRESS__)  // which cannot work so, and caps every block instead
+#ifdef ASAN  // which cannot work so, and caps every block instead
   if (limited == RLIMIT_AS) limited = -1;
 #endif
   if (limited >= 0) ::setrlimit(limited, &cap);
@@ -164,7 +173,7 @@ int main(int argc, char** argv) {
       steps.emplace_back(l.substr(0, space), l.substr(std::min(space + 1, l.size())));
   if (!found) return std::puts("usage: play CASEFOLDER | play TABLE ROW [FACEMELD]"), 2;
   auto has = [&](const char* key) { return std::any_of(steps.begin(), steps.end(), [&](auto& s) { return s.first == key; }); };
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef ASAN
   if (has("noasan")) return 77;
 #endif
   fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";

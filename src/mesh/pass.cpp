@@ -191,7 +191,7 @@ Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
       before(Work::examine);
       c.examine(base, s, fold);
       if (!crew.turn(decided, k, [&] { r.joins += c.decide(held, fold); })) return;
-      before(Work::write);
+      before(Work::output);
       std::size_t n = c.format();
       if (!crew.await(written, k)) return;
       bool ok = std::fwrite(c.out.data.get(), 1, n, G) == n;

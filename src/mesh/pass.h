@@ -14,7 +14,7 @@ struct Work {
   std::size_t block = 1 << 18;  // bytes asked of the input per read
   unsigned threads = 0;         // threads to work with; 0 for one per core
   // The steps the copy takes each chunk through, in this order.
-  enum Step { scan, store, examine, write };
+  enum Step { scan, store, examine, output };
   // Called by the copy's threads before each step of a chunk with the
   // chunk's number: a test holds chunks back with it, so that later ones
   // run ahead.
