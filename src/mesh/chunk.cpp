@@ -314,6 +314,24 @@ void Chunk::gather(const State& s, bool hash) {
   }
 }
 
+void Chunk::ready(char Nn) {
+  trilines_.clear();
+  char* b = in.data.get();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    Line& l = lines_[i];
+    if (l.kind < face) continue;
+    if (l.kind == triangle) trilines_.push_back(static_cast<std::uint32_t>(i));
+    if (!Nn) continue;
+    char* L = b + l.at;
+    if (l.kind == triangle && l.tok[0] != unknown) {
+      for (int k = 0; k < 3; ++k) l.tok[2 * k + 1] = static_cast<unsigned char>(cutnormal(L + l.tok[2 * k]) - L);
+      continue;
+    }
+    char* e = b + l.end;
+    for (char* q = skipsep(pastkeyword(L), e); q < e; q = skipsep(q, e)) q = tokenend(cutnormal(q));
+  }
+}
+
 void Chunk::token(std::size_t i, int k, const char*& s, const char*& e) const {
   const Line& l = lines_[trilines_[i]];
   const char *ts[3], *te[3];

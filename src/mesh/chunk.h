@@ -87,6 +87,10 @@ class Chunk {
   std::size_t tailline = 0;
   std::uint64_t whole = 0, tail = 0;
 
+  // Readies a chunk read again to be written: cuts the normal parts of its
+  // face lines as gather did, without reading any number.
+  void ready(char Nn);
+
   std::size_t lines() const { return lines_.size(); }
   bool faceline(std::size_t i) const { return lines_[i].kind >= face; }
   bool triangleline(std::size_t i) const { return lines_[i].kind == triangle; }

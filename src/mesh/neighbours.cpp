@@ -304,29 +304,33 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
       crew.run(threads_, [&](bool) {
         Chunk c;
         std::int64_t k, end;
-        std::vector<std::pair<std::size_t, std::string>> found;
+        std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
+        std::string text;
         while (crew.take(in, c.in, c.size, k, end)) {
           const Piece& p = pieces[static_cast<std::size_t>(k)];
           if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
           c.scan(s_.Nn);
-          c.gather(s_, false);
+          c.ready(writing ? s_.Nn : 0);
           std::size_t n = 0;
-          found.clear();
+          found.clear(), text.clear();
           if (writing) {
             n = c.join(0, c.lines(), p.first, &dd, 1, c.out);
           } else {
-            for (std::size_t i = 0; i < c.tris.size(); ++i) {
+            for (std::size_t i = 0; i < static_cast<std::size_t>(c.triangles); ++i) {
               auto g = static_cast<std::size_t>(p.first - d.first) + i;
               if (g >= d.code.size()) return crew.fail(Failure::read, 0);
               if (d.code[g] != Decision::later) continue;
               auto u = static_cast<std::size_t>(d.mate[g]);
               const char *ts, *te;
               c.token(i, Decision::far(d.code[u]), ts, te);
-              found.emplace_back(u, std::string(ts, te));
+              if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
+              text.append(ts, te);
+              found.emplace_back(u, text.size());
             }
           }
           if (!crew.turn(turned, k, [&] {
-                for (const auto& [u, t] : found) d.put(u, t.data(), t.data() + t.size());
+                std::size_t from = 0;
+                for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
                 if (n && std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
                 if (writing) written_ = p.at + static_cast<std::int64_t>(p.size);
               }))

@@ -42,9 +42,10 @@ constexpr std::uint32_t none = UINT32_MAX;
 
 // Runs f over the parts of 0 ... n, on up to `threads` threads, this one
 // included; alone when n is small or no other thread can be had.
-void share(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f) {
+void share(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f,
+           std::size_t least = 1 << 14) {
   if (threads > 16) threads = 16;
-  if (threads < 2 || n < (1u << 14)) return f(0, n);
+  if (threads < 2 || n < least) return f(0, n);
   std::vector<std::thread> helpers;
   std::size_t part = n / threads + 1, from = part;
   for (unsigned i = 1; i < threads && from < n; ++i, from += part) {
@@ -62,40 +63,42 @@ void share(std::size_t n, unsigned threads, const std::function<void(std::size_t
 struct Half {
   std::int32_t a, b;  // its vertex numbers, the smaller first
   std::uint32_t h;
+  bool down;  // it runs from b to a
   bool operator<(const Half& o) const { return a != o.a ? a < o.a : b != o.b ? b < o.b : h < o.h; }
+  bool same(const Half& o) const { return a == o.a && b == o.b; }
 };
 
 Half half(const Tris& tris, std::uint32_t h) {
   const Tri& r = tris[h / 3];
   std::int32_t x = r.p[h % 3], y = r.p[(h % 3 + 1) % 3];
-  return Half{std::min(x, y), std::max(x, y), h};
+  return Half{std::min(x, y), std::max(x, y), h, x > y};
 }
 
 // For the half-edges of one undirected edge, at(0) ... at(n - 1) in the
 // order of the triangles, the first later triangle holding each one
 // reversed: into C.
 template <typename At>
-void reversed(const Tris& tris, std::size_t n, At at, std::vector<std::uint32_t>& C) {
+void reversed(std::size_t n, At at, std::uint32_t* C) {
   // Backwards, the nearest later triangle holding the edge each way; a
   // triangle holding the edge both ways is not its own partner.
-  auto dir = [&](const Half& x) { return tris[x.h / 3].p[x.h % 3] != x.a; };  // runs from b to a
   std::uint32_t next[2] = {none, none};
   for (std::size_t i = n; i > 0;) {
     std::size_t j = i;
     while (j > 0 && at(j - 1).h / 3 == at(i - 1).h / 3) --j;
     for (std::size_t k = j; k < i; ++k) {
       Half x = at(k);
-      C[x.h] = next[x.a == x.b ? 0 : !dir(x)];
+      C[x.h] = next[x.a == x.b ? 0 : !x.down];
     }
-    for (std::size_t k = j; k < i; ++k) next[dir(at(k))] = at(k).h / 3;
+    for (std::size_t k = j; k < i; ++k) next[at(k).down] = at(k).h / 3;
     i = j;
   }
 }
 
 // For every half-edge, the first later triangle of the run that holds it
 // reversed, or none. The half-edges are sorted into buckets by their lower
-// vertex number, which for most meshes keeps near triangles near.
-std::vector<std::uint32_t> candidates(const Tris& tris) {
+// vertex number, which for most meshes keeps near triangles near; the
+// buckets are then shared among the threads.
+std::vector<std::uint32_t> candidates(const Tris& tris, unsigned threads) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 2) B *= 2;
@@ -108,30 +111,37 @@ std::vector<std::uint32_t> candidates(const Tris& tris) {
   for (std::uint32_t h = 0; h < H; ++h) E[end[bucket(h)]++] = h;
 
   std::vector<std::uint32_t> C(H, none);
-  Half e[64];
-  for (std::uint32_t b = 0, s = 0; b < B; s = end[b++]) {
-    std::size_t m = end[b] - s;
-    if (m < 2) continue;
-    if (m > 64) {
-      // A vertex that many triangles share: sorted in place.
-      auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
-      std::sort(E.begin() + s, E.begin() + end[b], [&](std::uint32_t x, std::uint32_t y) {
-        return half(tris, x) < half(tris, y);
-      });
-      for (std::size_t i = 0, j; i < m; i = j) {
-        Half g = at(i);
-        for (j = i + 1; j < m && at(j).a == g.a && at(j).b == g.b;) ++j;
-        reversed(tris, j - i, [&](std::size_t k) { return at(i + k); }, C);
+  share(B, threads, [&](std::size_t from, std::size_t to) {
+    Half e[64];
+    for (std::size_t b = from; b < to; ++b) {
+      std::uint32_t s = b ? end[b - 1] : 0;
+      std::size_t m = end[b] - s;
+      if (m < 2) continue;
+      if (m > 64) {
+        // A vertex that many triangles share: sorted in place.
+        auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
+        std::sort(E.begin() + s, E.begin() + end[b], [&](std::uint32_t x, std::uint32_t y) {
+          return half(tris, x) < half(tris, y);
+        });
+        for (std::size_t i = 0, j; i < m; i = j) {
+          Half g = at(i);
+          for (j = i + 1; j < m && at(j).same(g);) ++j;
+          reversed(j - i, [&](std::size_t k) { return at(i + k); }, C.data());
+        }
+        continue;
       }
-      continue;
+      for (std::size_t i = 0; i < m; ++i) {
+        Half x = half(tris, E[s + i]);
+        std::size_t j = i;
+        for (; j > 0 && x < e[j - 1]; --j) e[j] = e[j - 1];
+        e[j] = x;
+      }
+      for (std::size_t i = 0, j; i < m; i = j) {
+        for (j = i + 1; j < m && e[j].same(e[i]);) ++j;
+        if (j - i > 1) reversed(j - i, [&](std::size_t k) { return e[i + k]; }, C.data());
+      }
     }
-    for (std::size_t i = 0; i < m; ++i) e[i] = half(tris, E[s + i]);
-    std::sort(e, e + m);
-    for (std::size_t i = 0, j; i < m; i = j) {
-      for (j = i + 1; j < m && e[j].a == e[i].a && e[j].b == e[i].b;) ++j;
-      if (j - i > 1) reversed(tris, j - i, [&](std::size_t k) { return e[i + k]; }, C);
-    }
-  }
+  });
   return C;
 }
 
@@ -162,7 +172,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
   // Each triangle is tried with at most three later ones; the pairs that
   // pass are its edges, with their codes, four bits each, in slot order.
-  std::vector<std::uint32_t> C = candidates(tris);
+  std::vector<std::uint32_t> C = candidates(tris, threads);
   std::vector<std::uint16_t> codes(n, 0);
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
@@ -196,7 +206,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
   off[0] = 0;
 
-  match(off, adj, d.mate);
+  match(off, adj, d.mate, threads);
   d.code.assign(n, Decision::alone);
   for (std::uint32_t u = 0; u < n; ++u) {
     auto w = static_cast<std::uint32_t>(d.mate[u]);
@@ -212,145 +222,221 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
 namespace {
 
-// A search for an augmenting path, Edmonds' way: an alternating tree grown
-// breadth first from a free node, odd cycles (blossoms) shrunk to their
-// base. Its arrays are valid for a node only once the current search has
-// touched it, so that a search costs what it explores.
+// A largest matching, Edmonds' way: a greedy one first, then augmenting
+// paths, each found by an alternating tree grown breadth first from a free
+// node, odd cycles (blossoms) shrunk to their base. A node's fields are
+// valid for a search only once it has touched the node, so that a search
+// costs what it explores; they sit side by side, since a search reaches
+// them all at once.
+//
+// The nodes are matched in blocks of a fixed size first, each on its own
+// and blocks side by side on the threads, then all together, which mostly
+// has little left to do. A search that fails leaves a tree that no later
+// augmenting path can enter, and its nodes are dropped: within a block,
+// only a tree that no edge leaves the block from.
 class Matcher {
  public:
-  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate)
-      : off_(off), adj_(adj), mate_(mate), n_(off.size() - 1), mark_(n_, 0), p_(n_), uf_(n_), lca_(n_, 0), queue_(n_) {}
+  static constexpr std::uint32_t block = 1 << 15;
 
-  // Greedy first: a node with one free neighbour left is joined with it,
-  // which never costs a pair; else the first free node with the free
-  // neighbour that has the fewest.
-  void greedy() {
-    std::vector<std::uint32_t>& deg = p_;
-    std::size_t head = 0, tail = 0;
-    for (std::uint32_t v = 0; v < n_; ++v)
-      if ((deg[v] = off_[v + 1] - off_[v]) == 1) queue_[tail++] = v;
-    auto drop = [&](std::uint32_t v) {
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
-        if (mate_[adj_[i]] < 0 && --deg[adj_[i]] == 1) queue_[tail++] = adj_[i];
-    };
-    auto join = [&](std::uint32_t v, std::uint32_t w) {
-      mate_[v] = static_cast<std::int32_t>(w), mate_[w] = static_cast<std::int32_t>(v);
-      drop(v), drop(w);
-    };
-    for (std::uint32_t next = 0;;) {
-      while (head < tail) {
-        std::uint32_t v = queue_[head++];
-        if (mate_[v] >= 0 || deg[v] == 0) continue;
-        std::uint32_t i = off_[v];
-        while (mate_[adj_[i]] >= 0) ++i;
-        join(v, adj_[i]);
-      }
-      while (next < n_ && (mate_[next] >= 0 || deg[next] == 0)) ++next;
-      if (next == n_) break;
-      std::uint32_t best = none;
-      for (std::uint32_t i = off_[next]; i < off_[next + 1]; ++i)
-        if (mate_[adj_[i]] < 0 && (best == none || deg[adj_[i]] < deg[best])) best = adj_[i];
-      join(next, best);
-    }
+  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj)
+      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), node_(n_), lca_(n_, 0) {}
+
+  // What one search needs besides the nodes: the nodes it may enter, lo
+  // to hi - 1, and whether it met an edge leaving them.
+  struct Search {
+    std::uint32_t lo, hi;
+    std::vector<std::uint32_t> queue, bases;
+    std::size_t tail = 0;
+    std::uint32_t stamp = 2, lcastamp = 0;
+    bool open = false;
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(h - l) {}
+  };
+
+  // Matches the nodes of block b among themselves.
+  void alone(std::uint32_t b) {
+    Search s(b * block, std::min(n_, (b + 1) * block));
+    greedy(s);
+    augment(s);
   }
 
-  // Augments from every free node in turn. A search that fails leaves a
-  // tree that no later augmenting path can enter: its nodes are dropped.
-  void augment() {
-    for (std::uint32_t r = 0; r < n_; ++r) {
-      if (mate_[r] >= 0 || mark_[r] == dead || off_[r] == off_[r + 1]) continue;
-      std::uint32_t v = search(r);
-      if (v != none) {
-        while (v != none) {
-          std::uint32_t pv = p_[v], next = mate_[pv] < 0 ? none : static_cast<std::uint32_t>(mate_[pv]);
-          mate_[v] = static_cast<std::int32_t>(pv), mate_[pv] = static_cast<std::int32_t>(v);
-          v = next;
+  // Then all together: the free nodes joined where an edge between blocks
+  // allows, then augmenting paths from those left.
+  void together() {
+    for (Node& x : node_) x.mark = x.mark == dead ? dead : 0;
+    std::fill(lca_.begin(), lca_.end(), 0);
+    for (std::uint32_t v = 0; v < n_; ++v) {
+      if (node_[v].mate != none || node_[v].mark == dead) continue;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t w = adj_[i];
+        if (node_[w].mate == none && node_[w].mark != dead && w != v) {
+          node_[v].mate = w, node_[w].mate = v;
+          break;
         }
-        continue;
-      }
-      for (std::size_t i = 0; i < tail_; ++i) {
-        mark_[queue_[i]] = dead;
-        if (mate_[queue_[i]] >= 0) mark_[mate_[queue_[i]]] = dead;
       }
     }
+    Search s(0, n_);
+    augment(s);
+  }
+
+  // Each node's partner, or -1.
+  void result(std::vector<std::int32_t>& mate) {
+    std::vector<std::uint32_t>().swap(lca_);
+    mate.resize(n_);
+    for (std::uint32_t v = 0; v < n_; ++v) mate[v] = node_[v].mate == none ? -1 : static_cast<std::int32_t>(node_[v].mate);
   }
 
  private:
   static constexpr std::uint32_t dead = 1;
+  struct Node {
+    std::uint32_t mate = none;
+    std::uint32_t mark = 0;  // the search that touched it, one more once outer, or dead
+    std::uint32_t p, uf;     // its parent in the tree when odd, or its degree; the union-find of blossom bases
+  };
 
-  bool touched(std::uint32_t v) const { return (mark_[v] | 1) == stamp_ + 1; }
-  bool outer(std::uint32_t v) const { return mark_[v] == stamp_ + 1; }
-  void touch(std::uint32_t v) {
-    if (touched(v)) return;
-    mark_[v] = stamp_, p_[v] = none, uf_[v] = v;
+  bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
+
+  // Greedy: a node with one free neighbour left is joined with it, which
+  // never costs a pair; else the first free node with its free neighbour
+  // that has the fewest.
+  void greedy(Search& s) {
+    std::size_t head = 0, tail = 0;
+    std::vector<std::uint32_t>& q = s.queue;
+    for (std::uint32_t v = s.lo; v < s.hi; ++v) {
+      std::uint32_t d = 0;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) d += in(s, adj_[i]);
+      if ((node_[v].p = d) == 1) q[tail++] = v;
+    }
+    auto drop = [&](std::uint32_t v) {
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        if (!in(s, adj_[i])) continue;
+        Node& x = node_[adj_[i]];
+        if (x.mate == none && --x.p == 1) q[tail++] = adj_[i];
+      }
+    };
+    auto join = [&](std::uint32_t v, std::uint32_t w) {
+      node_[v].mate = w, node_[w].mate = v;
+      drop(v), drop(w);
+    };
+    for (std::uint32_t next = s.lo;;) {
+      while (head < tail) {
+        std::uint32_t v = q[head++];
+        if (node_[v].mate != none || node_[v].p == 0) continue;
+        std::uint32_t i = off_[v];
+        while (!in(s, adj_[i]) || node_[adj_[i]].mate != none) ++i;
+        join(v, adj_[i]);
+      }
+      while (next < s.hi && (node_[next].mate != none || node_[next].p == 0)) ++next;
+      if (next == s.hi) break;
+      std::uint32_t best = none;
+      for (std::uint32_t i = off_[next]; i < off_[next + 1]; ++i) {
+        std::uint32_t w = adj_[i];
+        if (in(s, w) && node_[w].mate == none && (best == none || node_[w].p < node_[best].p)) best = w;
+      }
+      join(next, best);
+    }
   }
-  void push(std::uint32_t v) {
-    mark_[v] = stamp_ + 1;
-    queue_[tail_++] = v;
+
+  // Augments from every free node in turn.
+  void augment(Search& s) {
+    for (std::uint32_t r = s.lo; r < s.hi; ++r) {
+      if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) continue;
+      std::uint32_t v = search(s, r);
+      if (v != none) {
+        while (v != none) {
+          std::uint32_t pv = node_[v].p, next = node_[pv].mate;
+          node_[v].mate = pv, node_[pv].mate = v;
+          v = next;
+        }
+      } else if (!s.open) {
+        for (std::size_t i = 0; i < s.tail; ++i) {
+          Node& x = node_[s.queue[i]];
+          x.mark = dead;
+          if (x.mate != none) node_[x.mate].mark = dead;
+        }
+      }
+    }
+  }
+
+  bool touched(const Search& s, std::uint32_t v) const { return (node_[v].mark | 1) == s.stamp + 1; }
+  bool outer(const Search& s, std::uint32_t v) const { return node_[v].mark == s.stamp + 1; }
+  void touch(const Search& s, std::uint32_t v) {
+    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].p = none, node_[v].uf = v;
+  }
+  void push(Search& s, std::uint32_t v) {
+    node_[v].mark = s.stamp + 1;
+    s.queue[s.tail++] = v;
   }
   std::uint32_t base(std::uint32_t v) {
-    while (uf_[v] != v) v = uf_[v] = uf_[uf_[v]];
+    while (node_[v].uf != v) v = node_[v].uf = node_[node_[v].uf].uf;
     return v;
   }
-  std::uint32_t mate(std::uint32_t v) const { return mate_[v] < 0 ? none : static_cast<std::uint32_t>(mate_[v]); }
+  std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
   // The base where the tree paths from a and b up to the root meet.
-  std::uint32_t meet(std::uint32_t a, std::uint32_t b) {
-    if (++lcastamp_ == 0) std::fill(lca_.begin(), lca_.end(), 0), lcastamp_ = 1;
+  std::uint32_t meet(Search& s, std::uint32_t a, std::uint32_t b) {
+    if (++s.lcastamp == 0) {
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) lca_[v] = 0;
+      s.lcastamp = 1;
+    }
     for (;;) {
       a = base(a);
-      lca_[a] = lcastamp_;
+      lca_[a] = s.lcastamp;
       if (mate(a) == none) break;
-      a = p_[mate(a)];
+      a = node_[mate(a)].p;
     }
-    for (;; b = p_[mate(b)]) {
+    for (;; b = node_[mate(b)].p) {
       b = base(b);
-      if (lca_[b] == lcastamp_) return b;
+      if (lca_[b] == s.lcastamp) return b;
     }
   }
 
   // Walks from v up to the blossom's base b, pointing the tree's odd
   // nodes the other way round the blossom and making every node on it
   // outer; notes the bases passed.
-  void path(std::uint32_t v, std::uint32_t b, std::uint32_t child) {
+  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child) {
     while (base(v) != b) {
       std::uint32_t m = mate(v);
-      bases_.push_back(base(v)), bases_.push_back(base(m));
-      p_[v] = child;
+      s.bases.push_back(base(v)), s.bases.push_back(base(m));
+      node_[v].p = child;
       child = m;
-      if (!outer(v)) push(v);
-      if (!outer(m)) push(m);
-      v = p_[m];
+      if (!outer(s, v)) push(s, v);
+      if (!outer(s, m)) push(s, m);
+      v = node_[m].p;
     }
   }
 
-  // The free node at the end of an augmenting path from root r (p_ leads
-  // back along it), or none.
-  std::uint32_t search(std::uint32_t r) {
-    stamp_ += 2;
-    tail_ = 0;
-    touch(r);
-    push(r);
-    for (std::size_t head = 0; head < tail_; ++head) {
-      std::uint32_t v = queue_[head];
+  // The free node at the end of an augmenting path from root r (the
+  // parents lead back along it), or none.
+  std::uint32_t search(Search& s, std::uint32_t r) {
+    s.stamp += 2;
+    s.tail = 0;
+    s.open = false;
+    touch(s, r);
+    push(s, r);
+    for (std::size_t head = 0; head < s.tail; ++head) {
+      std::uint32_t v = s.queue[head];
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t to = adj_[i];
-        if (mark_[to] == dead) continue;
-        touch(to);
+        if (!in(s, to)) {
+          s.open = true;
+          continue;
+        }
+        if (node_[to].mark == dead) continue;
+        touch(s, to);
         if (base(v) == base(to) || mate(v) == to) continue;
-        if (outer(to)) {
+        if (outer(s, to)) {
           // Both ends outer: a blossom, shrunk to where their paths meet.
-          std::uint32_t b = meet(v, to);
-          bases_.clear();
-          path(v, b, to);
-          path(to, b, v);
-          for (std::uint32_t x : bases_) uf_[x] = b;
-          uf_[b] = b;
-        } else if (p_[to] == none) {
-          p_[to] = v;
+          std::uint32_t b = meet(s, v, to);
+          s.bases.clear();
+          path(s, v, b, to);
+          path(s, to, b, v);
+          for (std::uint32_t x : s.bases) node_[x].uf = b;
+          node_[b].uf = b;
+        } else if (node_[to].p == none) {
+          node_[to].p = v;
           if (mate(to) == none) return to;
-          touch(mate(to));
-          push(mate(to));
+          touch(s, mate(to));
+          push(s, mate(to));
         }
       }
     }
@@ -359,18 +445,20 @@ class Matcher {
 
   const std::vector<std::uint32_t>& off_;
   const std::vector<std::uint32_t>& adj_;
-  std::vector<std::int32_t>& mate_;
   std::uint32_t n_;
-  std::vector<std::uint32_t> mark_, p_, uf_, lca_, queue_, bases_;
-  std::uint32_t stamp_ = 2, lcastamp_ = 0;
-  std::size_t tail_ = 0;
+  std::vector<Node> node_;
+  std::vector<std::uint32_t> lca_;
 };
 
 }  // namespace
 
-void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate) {
-  mate.assign(off.size() - 1, -1);
-  Matcher m(off, adj, mate);
-  m.greedy();
-  m.augment();
+void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate,
+           unsigned threads) {
+  Matcher m(off, adj);
+  std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = (n + Matcher::block - 1) / Matcher::block;
+  share(blocks, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t b = from; b < to; ++b) m.alone(static_cast<std::uint32_t>(b));
+  }, 2);
+  m.together();
+  m.result(mate);
 }
