@@ -359,7 +359,7 @@ std::size_t Chunk::join(std::size_t from, std::size_t to, std::int64_t first, co
       std::uint8_t code = d ? d->code[static_cast<std::size_t>(g - d->first)] : Decision::alone;
       if (code == Decision::later) continue;
       if (code != Decision::alone) {
-        const char* t = d->text.data() + d->at[static_cast<std::size_t>(g - d->first)];
+        const char* t = d->tokens[d->at[static_cast<std::size_t>(g - d->first)]];
         const char* te = tokenend(t);
         extra += static_cast<std::size_t>(te - t) + 1;
         if (base + extra > o.capacity) {

@@ -8,6 +8,7 @@
 // from later lines, then to be written. Either way the output is the same.
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -26,6 +27,9 @@ using facemeld::Options;
 using facemeld::Result;
 
 namespace {
+
+// An earlier triangle whose partner's token is not yet kept.
+constexpr std::uint64_t unset = ~std::uint64_t(0);
 
 // Positions in the input, beyond 2 GiB on every platform.
 std::int64_t tell(std::FILE* f) {
@@ -220,7 +224,7 @@ void Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
         parts.push_back({from, p.c.get(), p.t0}), from += static_cast<std::size_t>(p.c->triangles) - p.t0;
     std::size_t mine = n - (t1 - t0);
     if (c) parts.push_back({mine, c, t0});
-    d->at.assign(n, 0);
+    d->at.assign(n, unset);
     for (std::size_t u = 0; u < n; ++u) {
       std::uint8_t code = d->code[u];
       auto w = static_cast<std::size_t>(d->mate[u]);
@@ -231,7 +235,6 @@ void Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
       parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::far(code), ts, te);
       d->put(u, ts, te);
     }
-    d->text.append(16, ' ');
     if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
     job.runs.push_back(d);
   }
@@ -284,14 +287,33 @@ bool Pass::put(Job& job, Crew* outer) {
 }
 
 // Reads the pieces of a long run again, which `outer`'s threads (if any)
-// are not reading meanwhile: once for the tokens that d still lacks, once
-// to write them. The bytes must be those read the first time.
+// are not reading meanwhile, to write them, taking from them the tokens
+// that d still lacks. Once, when the tokens a piece's faces take lie close
+// enough ahead for the threads to reach together; else first for the
+// tokens and then to write. The bytes must be those read the first time.
 bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
+  // The last piece each piece's faces take a token from.
+  std::size_t m = pieces.size(), lag = 0;
+  std::vector<std::size_t> need(m);
+  for (std::size_t k = 0; k < m; ++k) need[k] = k;
+  auto piece = [&](std::size_t t) {
+    auto g = d.first + static_cast<std::int64_t>(t);
+    return static_cast<std::size_t>(std::upper_bound(pieces.begin(), pieces.end(), g,
+                                                     [](std::int64_t x, const Piece& p) { return x < p.first; }) -
+                                    pieces.begin() - 1);
+  };
+  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
+    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
+    if (d.code[u] == Decision::alone || d.code[u] == Decision::later || d.at[u] != unset) continue;
+    need[k] = std::max(need[k], piece(static_cast<std::size_t>(d.mate[u])));
+    lag = std::max(lag, need[k] - k);
+  }
+
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    // Both readings, each with the threads of a pass of its own.
-    for (int writing = d.pairs ? 0 : 1; ok && writing < 2; ++writing) {
+    bool twice = false;
+    for (int round = 0; ok && round < 1 + twice; ++round) {
       if (was < 0 || !seek(F_, pieces[0].at)) {
         fail(Failure::read, errno);
         ok = false;
@@ -299,9 +321,12 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
       }
       Again in(F_, pieces);
       Crew crew(o_.cancel);
-      std::int64_t turned = 0;
+      std::int64_t extracted = 0, written = 0;
       const Decision* dd = &d;
       crew.run(threads_, [&](bool) {
+        // Each thread holds one piece: a piece waits for at most as many
+        // after it as there are other threads.
+        bool extract = round == 0 && d.pairs, write = round == 1 || !d.pairs || lag < crew.threads();
         Chunk c;
         std::int64_t k, end;
         std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
@@ -310,43 +335,42 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
           const Piece& p = pieces[static_cast<std::size_t>(k)];
           if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
           c.scan(s_.Nn);
-          c.ready(writing ? s_.Nn : 0);
-          std::size_t n = 0;
+          c.ready(write ? s_.Nn : 0);
           found.clear(), text.clear();
-          if (writing) {
-            n = c.join(0, c.lines(), p.first, &dd, 1, c.out);
-          } else {
-            for (std::size_t i = 0; i < static_cast<std::size_t>(c.triangles); ++i) {
-              auto g = static_cast<std::size_t>(p.first - d.first) + i;
-              if (g >= d.code.size()) return crew.fail(Failure::read, 0);
-              if (d.code[g] != Decision::later) continue;
-              auto u = static_cast<std::size_t>(d.mate[g]);
-              const char *ts, *te;
-              c.token(i, Decision::far(d.code[u]), ts, te);
-              if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
-              text.append(ts, te);
-              found.emplace_back(u, text.size());
-            }
+          for (std::size_t i = 0; extract && i < static_cast<std::size_t>(c.triangles); ++i) {
+            auto g = static_cast<std::size_t>(p.first - d.first) + i;
+            if (g >= d.code.size()) return crew.fail(Failure::read, 0);
+            if (d.code[g] != Decision::later) continue;
+            auto u = static_cast<std::size_t>(d.mate[g]);
+            const char *ts, *te;
+            c.token(i, Decision::far(d.code[u]), ts, te);
+            if (s_.Nn && !write) te = cutnormal(const_cast<char*>(ts));
+            text.append(ts, te);
+            found.emplace_back(u, text.size());
           }
-          if (!crew.turn(turned, k, [&] {
+          if (extract && !crew.turn(extracted, k, [&] {
                 std::size_t from = 0;
                 for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
-                if (n && std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
-                if (writing) written_ = p.at + static_cast<std::int64_t>(p.size);
               }))
             return;
-          if (writing) report();
+          if (!write) continue;
+          if (extract && !crew.reach(extracted, static_cast<std::int64_t>(need[static_cast<std::size_t>(k)]) + 1)) return;
+          std::size_t n = c.join(0, c.lines(), p.first, &dd, 1, c.out);
+          if (!crew.turn(written, k, [&] {
+                if (std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
+                written_ = p.at + static_cast<std::int64_t>(p.size);
+              }))
+            return;
+          report();
         }
       });
       if (crew.failure() != Failure::none) {
         fail(crew.failure(), crew.error());
         ok = false;
       }
-      if (!writing) {
-        d.text.append(16, ' ');
-        std::vector<std::int32_t>().swap(d.mate);
-      }
+      twice = d.pairs && lag >= crew.threads();
     }
+    std::vector<std::int32_t>().swap(d.mate);
     if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
   };
   if (outer)

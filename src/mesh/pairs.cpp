@@ -29,11 +29,21 @@ void Tris::release() {
   size_ = 0;
 }
 
-void Decision::put(std::size_t u, const char* s, const char* e) {
-  at[u] = static_cast<std::uint32_t>(text.size());
-  if (text.size() + static_cast<std::size_t>(e - s) >= UINT32_MAX) throw std::bad_alloc();
-  text.append(s, e);
-  text += ' ';
+std::uint64_t Tokens::put(const char* s, const char* e) {
+  auto n = static_cast<std::size_t>(e - s);
+  if (blocks_.empty() || used_ + n + 17 > room_) {
+    // Blocks grow with the tokens, from a small first one for a short run.
+    room_ = std::max(n + 17, blocks_.empty() ? std::size_t(256) : std::min(room_ * 2, std::size_t(1) << 20));
+    if (room_ > UINT32_MAX || blocks_.size() >= UINT32_MAX) throw std::bad_alloc();
+    blocks_.emplace_back(new char[room_]);
+    used_ = 0;
+  }
+  char* b = blocks_.back().get();
+  std::memcpy(b + used_, s, n);
+  std::memset(b + used_ + n, ' ', 17);
+  std::uint64_t at = (blocks_.size() - 1) << 32 | used_;
+  used_ += n + 1;
+  return at;
 }
 
 namespace {
@@ -163,7 +173,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
   d.pairs = 0;
   d.at.clear();
-  d.text.clear();
+  d.tokens = Tokens();
   if (n < 2) {
     d.code.assign(n, Decision::alone);
     d.mate.assign(n, -1);

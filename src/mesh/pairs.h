@@ -36,6 +36,21 @@ class Tris {
   std::size_t size_ = 0;
 };
 
+// Tokens kept for the faces that join, in blocks that never move, so that
+// faces may be written while more tokens are added. Each token is followed
+// by a space and, within its block, 16 more bytes, so that it may be
+// copied sixteen bytes at a time.
+class Tokens {
+ public:
+  // Keeps the token s ... e; returns where it is kept.
+  std::uint64_t put(const char* s, const char* e);
+  const char* operator[](std::uint64_t at) const { return blocks_[at >> 32].get() + (at & 0xFFFFFFFF); }
+
+ private:
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0, room_ = 0;  // of the last block
+};
+
 // What is decided for each triangle of a run, counted from its first.
 struct Decision {
   static constexpr std::uint8_t alone = 0, later = 0xFF;
@@ -45,17 +60,15 @@ struct Decision {
   std::vector<std::uint8_t> code;
   std::vector<std::int32_t> mate;  // each triangle's partner in the run, or -1
   std::int64_t pairs = 0;
-  // Per earlier triangle, where in `text` its partner's corner token (the
-  // one the pair does not share) starts; each token ends in a space, and
-  // the text in 16 more, so that a token may be copied sixteen bytes at
-  // a time.
-  std::vector<std::uint32_t> at;
-  std::string text;
+  // Per earlier triangle, where its partner's corner token (the one the
+  // pair does not share) is kept in `tokens`.
+  std::vector<std::uint64_t> at;
+  Tokens tokens;
 
   // The corner of the later triangle that the joined face takes.
   static int far(std::uint8_t code) { return ((code - 1) % 3 + 1) % 3; }
-  // Adds a token for earlier triangle u.
-  void put(std::size_t u, const char* s, const char* e);
+  // Keeps the token s ... e for earlier triangle u.
+  void put(std::size_t u, const char* s, const char* e) { at[u] = tokens.put(s, e); }
 };
 
 // Decides which triangles of a run join: for each triangle the first later
@@ -63,8 +76,8 @@ struct Decision {
 // earlier held; of the pairs it accepts, a largest set in which no
 // triangle is used twice is chosen (the same one for the same run, whatever
 // the threads). The vertices `vert` (inv of them) give the positions.
-// Empties `tris`; `threads` may share the pair tests. Leaves d.at and
-// d.text empty.
+// Empties `tris`; `threads` may share the work. Leaves d.at and d.tokens
+// empty.
 void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d);
 
 // A largest matching of the graph whose node v has the neighbours
