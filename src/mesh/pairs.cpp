@@ -246,10 +246,9 @@ namespace {
 // only a tree that no edge leaves the block from.
 class Matcher {
  public:
-  static constexpr std::uint32_t block = 1 << 15;
 
-  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj)
-      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), node_(n_), lca_(n_, 0) {}
+  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::uint32_t block)
+      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(n_), lca_(n_, 0) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
   // to hi - 1, and whether it met an edge leaving them.
@@ -264,7 +263,7 @@ class Matcher {
 
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
-    Search s(b * block, std::min(n_, (b + 1) * block));
+    Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     greedy(s);
     augment(s);
   }
@@ -455,7 +454,7 @@ class Matcher {
 
   const std::vector<std::uint32_t>& off_;
   const std::vector<std::uint32_t>& adj_;
-  std::uint32_t n_;
+  std::uint32_t n_, block_;
   std::vector<Node> node_;
   std::vector<std::uint32_t> lca_;
 };
@@ -463,9 +462,9 @@ class Matcher {
 }  // namespace
 
 void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate,
-           unsigned threads) {
-  Matcher m(off, adj);
-  std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = (n + Matcher::block - 1) / Matcher::block;
+           unsigned threads, std::uint32_t block) {
+  Matcher m(off, adj, block);
+  std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = n / block + (n % block != 0);
   share(blocks, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t b = from; b < to; ++b) m.alone(static_cast<std::uint32_t>(b));
   }, 2);
