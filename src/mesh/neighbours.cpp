@@ -232,7 +232,7 @@ void Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
       std::size_t i = parts.size() - 1;
       while (parts[i].from > w) --i;
       const char *ts, *te;
-      parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::far(code), ts, te);
+      parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::unshared(code), ts, te);
       d->put(u, ts, te);
     }
     if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
@@ -343,7 +343,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
             if (d.code[g] != Decision::later) continue;
             auto u = static_cast<std::size_t>(d.mate[g]);
             const char *ts, *te;
-            c.token(i, Decision::far(d.code[u]), ts, te);
+            c.token(i, Decision::unshared(d.code[u]), ts, te);
             if (s_.Nn && !write) te = cutnormal(const_cast<char*>(ts));
             text.append(ts, te);
             found.emplace_back(u, text.size());

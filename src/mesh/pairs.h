@@ -66,7 +66,7 @@ struct Decision {
   Tokens tokens;
 
   // The corner of the later triangle that the joined face takes.
-  static int far(std::uint8_t code) { return ((code - 1) % 3 + 1) % 3; }
+  static int unshared(std::uint8_t code) { return ((code - 1) % 3 + 1) % 3; }
   // Keeps the token s ... e for earlier triangle u.
   void put(std::size_t u, const char* s, const char* e) { at[u] = tokens.put(s, e); }
 };
