@@ -108,7 +108,7 @@ void reversed(std::size_t n, At at, std::uint32_t* C) {
 // reversed, or none. The half-edges are sorted into buckets by their lower
 // vertex number, which for most meshes keeps near triangles near; the
 // buckets are then shared among the threads.
-std::vector<std::uint32_t> candidates(const Tris& tris, unsigned threads) {
+std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 2) B *= 2;
@@ -120,13 +120,17 @@ std::vector<std::uint32_t> candidates(const Tris& tris, unsigned threads) {
   std::vector<std::uint32_t> E(H);
   for (std::uint32_t h = 0; h < H; ++h) E[end[bucket(h)]++] = h;
 
-  std::vector<std::uint32_t> C(H, none);
+  // Every half-edge is in one bucket, where its candidate is written.
+  std::unique_ptr<std::uint32_t[]> C(new std::uint32_t[H]);
   share(B, threads, [&](std::size_t from, std::size_t to) {
     Half e[64];
     for (std::size_t b = from; b < to; ++b) {
       std::uint32_t s = b ? end[b - 1] : 0;
       std::size_t m = end[b] - s;
-      if (m < 2) continue;
+      if (m < 2) {
+        if (m) C[E[s]] = none;
+        continue;
+      }
       if (m > 64) {
         // A vertex that many triangles share: sorted in place.
         auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
@@ -136,7 +140,7 @@ std::vector<std::uint32_t> candidates(const Tris& tris, unsigned threads) {
         for (std::size_t i = 0, j; i < m; i = j) {
           Half g = at(i);
           for (j = i + 1; j < m && at(j).same(g);) ++j;
-          reversed(j - i, [&](std::size_t k) { return at(i + k); }, C.data());
+          reversed(j - i, [&](std::size_t k) { return at(i + k); }, C.get());
         }
         continue;
       }
@@ -148,7 +152,7 @@ std::vector<std::uint32_t> candidates(const Tris& tris, unsigned threads) {
       }
       for (std::size_t i = 0, j; i < m; i = j) {
         for (j = i + 1; j < m && e[j].same(e[i]);) ++j;
-        if (j - i > 1) reversed(j - i, [&](std::size_t k) { return e[i + k]; }, C.data());
+        reversed(j - i, [&](std::size_t k) { return e[i + k]; }, C.get());
       }
     }
   });
@@ -182,7 +186,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
   // Each triangle is tried with at most three later ones; the pairs that
   // pass are its edges, with their codes, four bits each, in slot order.
-  std::vector<std::uint32_t> C = candidates(tris, threads);
+  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
   std::vector<std::uint16_t> codes(n, 0);
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
@@ -212,7 +216,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   std::vector<std::uint32_t> adj(sum);
   for (std::size_t h = 0; h < 3 * n; ++h)
     if (C[h] != none) adj[off[h / 3]++] = C[h], adj[off[C[h]]++] = static_cast<std::uint32_t>(h / 3);
-  std::vector<std::uint32_t>().swap(C);
+  C.reset();
   for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
   off[0] = 0;
 
