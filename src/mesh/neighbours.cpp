@@ -139,7 +139,7 @@ class Pass {
   void prepare(Job& job);
   bool put(Job& job, Crew* outer);
   bool again(std::vector<Piece>& pieces, Decision& d, Crew* outer);
-  bool write(const char* b, std::size_t n);
+  bool emit(const char* b, std::size_t n);
   void fail(Failure f, int error) {
     if (failure_ == Failure::none) failure_ = f, error_ = error;
   }
@@ -273,7 +273,7 @@ void Pass::prepare(Job& job) {
   for (Parked& p : job.parked) p.n = p.c->join(p.from, p.c->lines(), p.first, &d, d ? 1 : 0, p.out);
 }
 
-bool Pass::write(const char* b, std::size_t n) {
+bool Pass::emit(const char* b, std::size_t n) {
   if (std::fwrite(b, 1, n, G_) == n) return true;
   fail(Failure::write, errno);
   return false;
@@ -282,7 +282,7 @@ bool Pass::write(const char* b, std::size_t n) {
 // Writes what a job brings before its chunk's own lines. False on failure.
 bool Pass::put(Job& job, Crew* outer) {
   for (const Parked& p : job.parked)
-    if (!write(p.out.data.get(), p.n)) return false;
+    if (!emit(p.out.data.get(), p.n)) return false;
   return job.pieces.empty() || again(job.pieces, *job.run, outer);
 }
 
@@ -415,14 +415,14 @@ Result Pass::run() {
       if (kept) std::vector<Tri>().swap(c->tris);
       crew.done(sorted);
 
-      before(Work::write);
+      before(Work::output);
       std::vector<const Decision*> runs;
       for (const auto& d : job.runs) runs.push_back(d.get());
       std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
       prepare(job);
       if (!crew.await(written, k)) return;
       // Only this thread touches the failure now: no other writes.
-      bool ok = put(job, &crew) && write(c->out.data.get(), n);
+      bool ok = put(job, &crew) && emit(c->out.data.get(), n);
       written_ = job.done;
       crew.done(written);
       if (!ok) return crew.fail(failure_, error_);
