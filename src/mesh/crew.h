@@ -65,13 +65,6 @@ class Crew {
     cv_.wait(g, [&] { return step == k || stopped(); });
     return !stopped();
   }
-  // Waits until `step` has been done for every chunk before chunk k and
-  // maybe more. False once stopped.
-  bool reach(const std::int64_t& step, std::int64_t k) {
-    std::unique_lock<std::mutex> g(m_);
-    cv_.wait(g, [&] { return step >= k || stopped(); });
-    return !stopped();
-  }
   void done(std::int64_t& step) {
     std::lock_guard<std::mutex> g(m_);
     ++step;
@@ -98,14 +91,9 @@ class Crew {
 
   // Runs `work` on `threads` threads, this one included; a thread the
   // system will not give leaves its share to the others. A failed
-  // allocation stops every thread. No thread starts its work before all
-  // have started, so that the work may ask how many there are.
+  // allocation stops every thread.
   void run(unsigned threads, const std::function<void(bool)>& work) {
     auto guarded = [&](bool mainthread) {
-      {
-        std::unique_lock<std::mutex> g(m_);
-        cv_.wait(g, [&] { return threads_ > 0; });
-      }
       try {
         work(mainthread);
       } catch (const std::bad_alloc&) {
@@ -122,17 +110,9 @@ class Crew {
         break;
       }
     }
-    {
-      std::lock_guard<std::mutex> g(m_);
-      threads_ = 1 + static_cast<unsigned>(helpers.size());
-      cv_.notify_all();
-    }
     guarded(true);
     for (std::thread& t : helpers) t.join();
   }
-
-  // The threads that run the work, once it runs.
-  unsigned threads() const { return threads_; }
 
  private:
   const std::atomic<bool>* cancel_;
@@ -144,5 +124,4 @@ class Crew {
   facemeld::Failure failure_ = facemeld::Failure::none;
   int error_ = 0;
   std::atomic<bool> stopped_{false};
-  unsigned threads_ = 0;
 };

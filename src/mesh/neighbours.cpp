@@ -8,7 +8,6 @@
 // from later lines, then to be written. Either way the output is the same.
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -109,6 +108,10 @@ struct Job {
   std::vector<Parked> parked;
   std::vector<Piece> pieces;
   std::int64_t done = 0;  // the input is written up to here once the chunk is
+  // The chunk's triangles from `from` on, for the open run, go into these
+  // spans of its store, copied by the chunk's own thread.
+  std::size_t from = 0;
+  std::vector<std::pair<Tri*, std::size_t>> spans;
 };
 
 class Pass {
@@ -132,8 +135,8 @@ class Pass {
     std::vector<Piece> pieces;
   };
 
-  void sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
-  void close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job);
+  bool sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
+  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job);
   void keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
   Piece piece(const Chunk& c, bool starts, std::int64_t first) const;
   void prepare(Job& job);
@@ -158,6 +161,8 @@ class Pass {
   std::thread::id caller_ = std::this_thread::get_id();
 
   Open open_;
+  Crew* crew_ = nullptr;    // the pass's threads, while they run
+  std::int64_t copied_ = 0;  // the chunks whose triangles are in the store
   std::int64_t joins_ = 0;
   std::atomic<std::int64_t> gathered_{0}, written_{0};
   Failure failure_ = Failure::none;  // of a reading again, or of the end
@@ -171,8 +176,8 @@ Piece Pass::piece(const Chunk& c, bool starts, std::int64_t first) const {
 
 // Sorts the lines of chunk c, the k-th, into runs (its vertex lines start
 // after the `base` before it, its triangles at `first`), deciding each run
-// that ends in it.
-void Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job) {
+// that ends in it. False once the pass is stopped.
+bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job) {
   std::size_t n = c->lines(), t = 0, t0 = 0;
   std::int64_t seen = base;
   job.settled = n;
@@ -190,18 +195,21 @@ void Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
       }
       t += c->triangleline(i);
     } else {
-      if (open_.any) close(c.get(), k, t0, t, job);
+      if (open_.any && !close(c.get(), k, t0, t, job)) return false;
       seen += c->vertexline(i);
     }
   }
   if (open_.any) keep(c, k, t0, first + static_cast<std::int64_t>(t0), job);
   job.done = open_.any ? open_.start : c->end;
+  return true;
 }
 
 // Ends the open run at triangle t1 of c, the k-th chunk (the run's
 // triangles in c from t0), or at the end of the input when c is null, and
-// decides it.
-void Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job) {
+// decides it, once the chunks before have copied their triangles into the
+// store. False once the pass is stopped.
+bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job) {
+  if (c && !crew_->await(copied_, k)) return false;
   if (c) open_.tris.push(c->tris.data() + t0, t1 - t0);
   auto d = std::make_shared<Decision>();
   d->first = open_.first;
@@ -246,6 +254,7 @@ void Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
   open_.parked.clear(), open_.pieces.clear();
   open_.bytes = 0;
   open_.any = false;
+  return true;
 }
 
 // Keeps the lines of c, the k-th chunk, that the open run holds (its
@@ -256,7 +265,8 @@ void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0,
   bool starts = open_.k == k;
   std::size_t from = starts ? open_.line : 0;
   job.settled = from;
-  open_.tris.push(c->tris.data() + t0, c->tris.size() - t0);
+  job.from = t0;
+  open_.tris.grow(c->tris.size() - t0, job.spans);
   if (open_.tall) return open_.pieces.push_back(piece(*c, starts, first));
   open_.parked.push_back(Parked{c, starts, from, t0, first, {}, 0});
   open_.bytes += c->size - (starts ? c->at(from) : 0);
@@ -287,33 +297,14 @@ bool Pass::put(Job& job, Crew* outer) {
 }
 
 // Reads the pieces of a long run again, which `outer`'s threads (if any)
-// are not reading meanwhile, to write them, taking from them the tokens
-// that d still lacks. Once, when the tokens a piece's faces take lie close
-// enough ahead for the threads to reach together; else first for the
-// tokens and then to write. The bytes must be those read the first time.
+// are not reading meanwhile: first for the tokens that d still lacks (when
+// any pair joins), then to write them. Each reading is shared among the
+// threads, chunk by chunk, as the first; the bytes must be those read then.
 bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
-  // The last piece each piece's faces take a token from.
-  std::size_t m = pieces.size(), lag = 0;
-  std::vector<std::size_t> need(m);
-  for (std::size_t k = 0; k < m; ++k) need[k] = k;
-  auto piece = [&](std::size_t t) {
-    auto g = d.first + static_cast<std::int64_t>(t);
-    return static_cast<std::size_t>(std::upper_bound(pieces.begin(), pieces.end(), g,
-                                                     [](std::int64_t x, const Piece& p) { return x < p.first; }) -
-                                    pieces.begin() - 1);
-  };
-  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
-    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
-    if (d.code[u] == Decision::alone || d.code[u] == Decision::later || d.at[u] != unset) continue;
-    need[k] = std::max(need[k], piece(static_cast<std::size_t>(d.mate[u])));
-    lag = std::max(lag, need[k] - k);
-  }
-
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    bool twice = false;
-    for (int round = 0; ok && round < 1 + twice; ++round) {
+    for (int write = !d.pairs; ok && write < 2; ++write) {
       if (was < 0 || !seek(F_, pieces[0].at)) {
         fail(Failure::read, errno);
         ok = false;
@@ -321,12 +312,9 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
       }
       Again in(F_, pieces);
       Crew crew(o_.cancel);
-      std::int64_t extracted = 0, written = 0;
+      std::int64_t turned = 0;
       const Decision* dd = &d;
       crew.run(threads_, [&](bool) {
-        // Each thread holds one piece: a piece waits for at most as many
-        // after it as there are other threads.
-        bool extract = round == 0 && d.pairs, write = round == 1 || !d.pairs || lag < crew.threads();
         Chunk c;
         std::int64_t k, end;
         std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
@@ -337,38 +325,32 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
           c.scan(s_.Nn);
           c.ready(write ? s_.Nn : 0);
           found.clear(), text.clear();
-          for (std::size_t i = 0; extract && i < static_cast<std::size_t>(c.triangles); ++i) {
+          for (std::size_t i = 0; !write && i < static_cast<std::size_t>(c.triangles); ++i) {
             auto g = static_cast<std::size_t>(p.first - d.first) + i;
             if (g >= d.code.size()) return crew.fail(Failure::read, 0);
             if (d.code[g] != Decision::later) continue;
             auto u = static_cast<std::size_t>(d.mate[g]);
             const char *ts, *te;
             c.token(i, Decision::unshared(d.code[u]), ts, te);
-            if (s_.Nn && !write) te = cutnormal(const_cast<char*>(ts));
+            if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
             text.append(ts, te);
             found.emplace_back(u, text.size());
           }
-          if (extract && !crew.turn(extracted, k, [&] {
+          std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
+          if (!crew.turn(turned, k, [&] {
                 std::size_t from = 0;
                 for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
+                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
+                if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
               }))
             return;
-          if (!write) continue;
-          if (extract && !crew.reach(extracted, static_cast<std::int64_t>(need[static_cast<std::size_t>(k)]) + 1)) return;
-          std::size_t n = c.join(0, c.lines(), p.first, &dd, 1, c.out);
-          if (!crew.turn(written, k, [&] {
-                if (std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
-                written_ = p.at + static_cast<std::int64_t>(p.size);
-              }))
-            return;
-          report();
+          if (write) report();
         }
       });
       if (crew.failure() != Failure::none) {
         fail(crew.failure(), crew.error());
         ok = false;
       }
-      twice = d.pairs && lag >= crew.threads();
     }
     std::vector<std::int32_t>().swap(d.mate);
     if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
@@ -387,6 +369,7 @@ Result Pass::run() {
   std::int64_t nextbase = 0, nextfirst = 0;
   Result r;
   if (o_.progress) o_.progress(0, 2 * size_);
+  crew_ = &crew;
   crew.run(threads_, [&](bool) {
     auto c = std::make_shared<Chunk>();
     std::int64_t k = 0, base = 0, first = 0;
@@ -408,12 +391,14 @@ Result Pass::run() {
       before(Work::examine);
       c->gather(s_, true);
       Job job;
-      if (!crew.await(sorted, k)) return;
-      sort(c, k, base, first, job);
+      if (!crew.await(sorted, k) || !sort(c, k, base, first, job)) return;
       gathered_ = c->end;
       bool kept = !open_.parked.empty() && open_.parked.back().c == c;
-      if (kept) std::vector<Tri>().swap(c->tris);
       crew.done(sorted);
+      const Tri* t = c->tris.data() + job.from;
+      for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
+      if (kept) std::vector<Tri>().swap(c->tris);
+      if (!crew.turn(copied_, k, nullptr)) return;
 
       before(Work::output);
       std::vector<const Decision*> runs;
@@ -430,6 +415,7 @@ Result Pass::run() {
       if (kept) c = std::make_shared<Chunk>();
     }
   });
+  crew_ = nullptr;
   r.failure = crew.failure();
   r.error = crew.error();
   if (r.failure == Failure::none && open_.any) {

@@ -19,6 +19,17 @@ void Tris::push(const Tri* t, std::size_t n) {
   }
 }
 
+void Tris::grow(std::size_t n, std::vector<std::pair<Tri*, std::size_t>>& spans) {
+  spans.clear();
+  while (n) {
+    std::size_t b = size_ >> shift, at = size_ & (unit - 1);
+    if (b == blocks_.size()) blocks_.emplace_back(new Tri[unit]);
+    std::size_t m = std::min(n, unit - at);
+    spans.emplace_back(&blocks_[b][at], m);
+    n -= m, size_ += m;
+  }
+}
+
 void Tris::clear() {
   if (blocks_.size() > 1) blocks_.resize(1);
   size_ = 0;
@@ -111,14 +122,29 @@ void reversed(std::size_t n, At at, std::uint32_t* C) {
 std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
-  while (B <= n / 2) B *= 2;
-  std::vector<std::uint32_t> end(B, 0);
+  while (B <= n / 4) B *= 2;
   auto bucket = [&](std::uint32_t h) { return static_cast<std::uint32_t>(half(tris, h).a) & (B - 1); };
-  for (std::uint32_t h = 0; h < H; ++h) ++end[bucket(h)];
+  // A few parts of the half-edges, side by side, each count their own
+  // buckets and then place theirs after the parts before: each bucket holds
+  // its half-edges in order, however many the parts.
+  std::uint32_t parts = std::min(std::max(threads, 1u), 4u);
+  std::vector<std::uint32_t> cur(static_cast<std::size_t>(parts) * B, 0);
+  auto part = [&](std::size_t p) { return static_cast<std::uint32_t>(H * p / parts); };
+  share(parts, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t p = from; p < to; ++p)
+      for (std::uint32_t h = part(p); h < part(p + 1); ++h) ++cur[p * B + bucket(h)];
+  }, 2);
   std::uint32_t sum = 0;
-  for (std::uint32_t& x : end) sum += x, x = sum - x;
+  for (std::uint32_t b = 0; b < B; ++b)
+    for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
   std::vector<std::uint32_t> E(H);
-  for (std::uint32_t h = 0; h < H; ++h) E[end[bucket(h)]++] = h;
+  share(parts, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t p = from; p < to; ++p)
+      for (std::uint32_t h = part(p); h < part(p + 1); ++h) E[cur[p * B + bucket(h)]++] = h;
+  }, 2);
+  // The last part now ends where each bucket does.
+  std::vector<std::uint32_t> end(cur.end() - B, cur.end());
+  std::vector<std::uint32_t>().swap(cur);
 
   // Every half-edge is in one bucket, where its candidate is written.
   std::unique_ptr<std::uint32_t[]> C(new std::uint32_t[H]);
@@ -207,18 +233,34 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   tris.clear();
 
   // The graph, each node's neighbours in a fixed order: the earlier
-  // triangles that chose it, then the later ones it chose.
-  std::vector<std::uint32_t> off(n + 1, 0);
-  for (std::size_t h = 0; h < 3 * n; ++h)
-    if (C[h] != none) ++off[h / 3], ++off[C[h]];
+  // triangles that chose it, in order, then the later ones it chose. Every
+  // thread counts and places the edges of its part; each node's earlier
+  // neighbours are then put in order.
+  std::vector<std::uint32_t> off(n + 1, 0), in(n, 0);
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t u = from; u < to; ++u)
+      for (std::size_t h = 3 * u; h < 3 * u + 3; ++h)
+        if (C[h] != none) ++off[u], __atomic_fetch_add(&in[C[h]], 1, __ATOMIC_RELAXED);
+  });
   std::uint32_t sum = 0;
-  for (std::uint32_t& x : off) sum += x, x = sum - x;
+  for (std::size_t v = 0; v < n; ++v) sum += off[v] + in[v], off[v] = sum - off[v] - in[v], in[v] = 0;
+  off[n] = sum;
   std::vector<std::uint32_t> adj(sum);
-  for (std::size_t h = 0; h < 3 * n; ++h)
-    if (C[h] != none) adj[off[h / 3]++] = C[h], adj[off[C[h]]++] = static_cast<std::uint32_t>(h / 3);
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t u = from; u < to; ++u) {
+      std::uint32_t o = off[u + 1];
+      for (std::size_t h = 3 * u + 3; h-- > 3 * u;) {
+        if (C[h] == none) continue;
+        adj[--o] = C[h];
+        adj[off[C[h]] + __atomic_fetch_add(&in[C[h]], 1, __ATOMIC_RELAXED)] = static_cast<std::uint32_t>(u);
+      }
+    }
+  });
   C.reset();
-  for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
-  off[0] = 0;
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t v = from; v < to; ++v) std::sort(adj.begin() + off[v], adj.begin() + off[v] + in[v]);
+  });
+  std::vector<std::uint32_t>().swap(in);
 
   match(off, adj, d.mate, threads);
   d.code.assign(n, Decision::alone);

@@ -25,6 +25,9 @@ class Tris {
   std::size_t size() const { return size_; }
   const Tri& operator[](std::size_t i) const { return blocks_[i >> shift][i & (unit - 1)]; }
   void push(const Tri* t, std::size_t n);
+  // Makes room for n more, in `spans` of whole blocks, into which another
+  // thread may copy them while the store grows further.
+  void grow(std::size_t n, std::vector<std::pair<Tri*, std::size_t>>& spans);
   // Empties the store; the first block is kept for the next run.
   void clear();
   void release();
