@@ -233,34 +233,18 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   tris.clear();
 
   // The graph, each node's neighbours in a fixed order: the earlier
-  // triangles that chose it, in order, then the later ones it chose. Every
-  // thread counts and places the edges of its part; each node's earlier
-  // neighbours are then put in order.
-  std::vector<std::uint32_t> off(n + 1, 0), in(n, 0);
-  share(n, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t u = from; u < to; ++u)
-      for (std::size_t h = 3 * u; h < 3 * u + 3; ++h)
-        if (C[h] != none) ++off[u], __atomic_fetch_add(&in[C[h]], 1, __ATOMIC_RELAXED);
-  });
+  // triangles that chose it, then the later ones it chose.
+  std::vector<std::uint32_t> off(n + 1, 0);
+  for (std::size_t h = 0; h < 3 * n; ++h)
+    if (C[h] != none) ++off[h / 3], ++off[C[h]];
   std::uint32_t sum = 0;
-  for (std::size_t v = 0; v < n; ++v) sum += off[v] + in[v], off[v] = sum - off[v] - in[v], in[v] = 0;
-  off[n] = sum;
+  for (std::uint32_t& x : off) sum += x, x = sum - x;
   std::vector<std::uint32_t> adj(sum);
-  share(n, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t u = from; u < to; ++u) {
-      std::uint32_t o = off[u + 1];
-      for (std::size_t h = 3 * u + 3; h-- > 3 * u;) {
-        if (C[h] == none) continue;
-        adj[--o] = C[h];
-        adj[off[C[h]] + __atomic_fetch_add(&in[C[h]], 1, __ATOMIC_RELAXED)] = static_cast<std::uint32_t>(u);
-      }
-    }
-  });
+  for (std::size_t h = 0; h < 3 * n; ++h)
+    if (C[h] != none) adj[off[h / 3]++] = C[h], adj[off[C[h]]++] = static_cast<std::uint32_t>(h / 3);
   C.reset();
-  share(n, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t v = from; v < to; ++v) std::sort(adj.begin() + off[v], adj.begin() + off[v] + in[v]);
-  });
-  std::vector<std::uint32_t>().swap(in);
+  for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
+  off[0] = 0;
 
   match(off, adj, d.mate, threads);
   d.code.assign(n, Decision::alone);
