@@ -16,6 +16,15 @@ fits both.
     python3 bench/run.py --large    # and the 3163 x 3163 grid (about 1.6 GB)
     python3 bench/run.py --windows  # the pass alone, native and under Wine
 
+Then, for each mesh of ../shared/corpus (where it exists) and each grid, it
+prints the pairs joined in either pairing mode (consecutive, neighbours) by
+one copy through the engine's call (bench/meld: normals dropped, limit 5,
+two threads) beside the largest number of pairs the neighbours mode can
+join, from a reference of its own (bench/maximum, Boost.Graph's Edmonds
+matching), and the median time and peak memory of either mode, the latter
+against the neighbours mode's allowance of 24 bytes per vertex + 56 bytes
+per triangle of the largest run of face lines + 16 MiB.
+
 With --windows it builds the benchmark of the pass alone (passbench) for
 this machine and for Windows, and times both on the smaller grid, on one
 thread and on two, the Windows build under Wine: the Windows program's pass
@@ -126,6 +135,57 @@ def main():
         s, p = 2 * t2 - t1, 2 * (t1 - t2)
         guess = ", ".join(f"{k}: {s + p / k:.3f} s" for k in (4, 8, 16))
         print(f"{'':<23}facemeld: t(n) = {s:.3f} + {p:.3f} / n s; {guess}")
+    pairs(args, [p for _, p in grids], runone, find(args.build, "meld"), find(args.build, "maximum"), out)
+
+
+def pairs(args, grids, runone, meld, maximum, out):
+    """The pairs either mode joins against the largest number, with time and memory."""
+    corpus = os.path.join(ROOT, "..", "shared", "corpus")
+    meshes = sorted(os.path.join(corpus, f) for f in os.listdir(corpus) if f.endswith(".obj")) \
+        if os.path.isdir(corpus) else []
+    print(f"\npairs joined (normals dropped, limit 5, 2 threads; medians of {args.runs} runs)")
+    print(f"{'mesh':<32}{'triangles':>10}{'consec.':>9}{'neighb.':>9}{'maximum':>9}{'% max':>7}"
+          f"{'consec. s':>10}{'neighb. s':>10}{'ratio':>7}{'consec. MiB':>12}{'neighb. MiB':>12}{'allow. MiB':>11}")
+    for path in meshes + grids:
+        res = {}
+        for mode in ("consecutive", "neighbours"):
+            times, peak = [], 0
+            for _ in range(args.runs):
+                t, kib = run(runone, [meld, mode, "2", path, out])
+                times.append(t)
+                peak = max(peak, kib)
+            counts = subprocess.run([meld, mode, "2", path, out], check=True, stdout=subprocess.PIPE,
+                                    text=True).stdout.split()
+            res[mode] = (int(counts[0]), int(counts[1]), statistics.median(times), peak / 1024)
+        most = int(subprocess.run([maximum, "-n", "5", path], check=True, stdout=subprocess.PIPE,
+                                  text=True).stdout.split()[1])
+        (tri, cons, tc, mc), (_, neigh, tn, mn) = res["consecutive"], res["neighbours"]
+        allow = (24 * vertices(path) + 56 * longest(path) + 16 * MIB) / MIB
+        share = f"{100 * neigh / most:.1f}" if most else "-"
+        print(f"{os.path.basename(path):<32}{tri:>10,}{cons:>9,}{neigh:>9,}{most:>9,}{share:>7}"
+              f"{tc:>10.3f}{tn:>10.3f}{tn / tc:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
+
+
+def vertices(path):
+    """The vertex lines of an OBJ file, as the copy counts them."""
+    with open(path, "rb") as f:
+        return sum(1 for line in f.read().replace(b"\r", b"\n").split(b"\n") if line.split()[:1] == [b"v"])
+
+
+def longest(path):
+    """The triangles of the longest run of face lines (normals dropped)."""
+    best = run = 0
+    with open(path, "rb") as f:
+        for line in f.read().replace(b"\r", b"\n").split(b"\n"):
+            words = line.split()
+            if not words or words[0].lower() == b"vn":
+                continue
+            if words[0].lower() != b"f":
+                run = 0
+            elif len(words) == 4:
+                run += 1
+                best = max(best, run)
+    return best
 
 
 def windows(args):

@@ -13,8 +13,12 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <map>
 
 #include "support.h"
+#include "chunk.h"
+#include "coordinate.h"
+#include "corner.h"
 #include "globals.h"
 #include "readobj.h"
 
@@ -235,9 +239,100 @@ void menu(const Case& c) {
   require(slurp(in) == c.input && fileopen == 0 && user.caption == "facemeld", "the menu's flow puts everything back");
 }
 
+// The neighbours mode: the same copy whatever the block, threads and
+// window; each line of it the input's line, or in place of a triangle its
+// join with the first later triangle of its run that holds one of its
+// edges reversed, which the pair test accepts, each triangle used once at
+// most and the later left out; and no two triangles left alone that could
+// have joined. The copy stays in `paired`, for the replay to judge.
+Copy paired;
+void neighbours(const Case& c) {
+  facemeld::Options o = c.options;
+  o.pairs = facemeld::Pairs::neighbours;
+  run(c.input, o, Work{4096, 1, {}}, paired);
+  static Copy other;
+  for (Work w : {Work{1, 2, {}, 0}, Work{7, 2, {}, 64}, Work{5000, 1, {}, 0}}) {
+    run(c.input, o, w, other);
+    require(other.text == paired.text && same(other.r, paired.r), "neighbours: every block, thread count and window give the same copy");
+  }
+  require(paired.r.failure == Failure::none && paired.r.triangles == c.copy.r.triangles, "neighbours: the copy succeeds");
+  if (!c.in.vertices) return require(paired.text.empty(), "neighbours: an input without vertices gives an empty copy");
+  // Each kept line's words, normal parts cut from face corners; each
+  // triangle's numbers, positions and run.
+  struct Tri { Corners c; std::size_t line; std::size_t run; bool used = false; };
+  std::vector<std::vector<std::string>> lines;
+  std::vector<int> tri;  // each line's triangle, or -1
+  std::vector<Tri> tris;
+  std::vector<xyz> vert;
+  std::vector<std::int64_t> seen;  // vertices above each run
+  bool open = false;
+  for (const Words& w : c.in.words) {
+    lines.emplace_back(w.begin(), w.end());
+    bool face = is(w[0], "f");
+    if (w[0] == "v") {
+      double p[3] = {0, 0, 0};
+      for (std::size_t k = 1; k < 4 && k < w.size(); ++k) coordinate((std::string(w[k]) + std::string(64, ' ')).c_str(), p[k - 1]);
+      vert.emplace_back(p[0], p[1], p[2]);
+    }
+    if (face && !open) seen.push_back(static_cast<std::int64_t>(vert.size()));
+    open = face;
+    Corners t;
+    for (std::size_t k = 1; face && k < w.size(); ++k) {
+      std::string b = lines.back()[k] + std::string(64, ' ');
+      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], o.dropnormals));
+    }
+    tri.push_back(face && w.size() == 4 ? static_cast<int>(tris.size()) : -1);
+    if (tri.back() >= 0) tris.push_back({t, lines.size() - 1, seen.size()});
+  }
+  for (Tri& t : tris)
+    for (int k = 0; k < 3; ++k) t.c.v[k] = lookup(vert.data(), t.c.p[k], seen[t.run - 1]);
+  // The first later triangle of the run holding each edge reversed, and
+  // how the pair test joins it (0: not).
+  std::map<std::pair<std::int32_t, std::int32_t>, std::vector<std::size_t>> holders;
+  for (std::size_t u = 0; u < tris.size(); ++u)
+    for (int k = 0; k < 3; ++k) holders[{tris[u].c.p[k], tris[u].c.p[(k + 1) % 3]}].push_back(u);
+  auto partners = [&](std::size_t u) {
+    std::vector<std::pair<std::size_t, unsigned char>> ws;
+    for (int k = 0; k < 3; ++k) {
+      const auto& h = holders[{tris[u].c.p[(k + 1) % 3], tris[u].c.p[k]}];
+      auto w = std::upper_bound(h.begin(), h.end(), u);
+      if (w != h.end() && tris[*w].run == tris[u].run && std::none_of(ws.begin(), ws.end(), [&](auto& x) { return x.first == *w; }))
+        ws.emplace_back(*w, pairof(tris[u].c, tris[*w].c, FoldLimit(o.limit)));
+    }
+    return ws;
+  };
+  static Tally got;
+  got.of(paired.text, o.dropnormals);
+  std::size_t g = 0;
+  long long joins = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (tri[i] >= 0 && tris[tri[i]].used) continue;  // joined with an earlier triangle
+    require(g < got.words.size(), "neighbours: a line for each line kept");
+    std::vector<std::string> q(got.words[g].begin(), got.words[g].end());
+    ++g;
+    if (tri[i] >= 0 && q.size() == 5) {
+      bool found = false;
+      for (auto [w, code] : partners(static_cast<std::size_t>(tri[i]))) {
+        const auto &h = lines[i], &l = lines[tris[w].line];
+        int k = (code - 1) / 3, n = (code - 1) % 3 + 1;
+        if (code && !tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
+          found = tris[w].used = tris[tri[i]].used = true;
+      }
+      require(found, "neighbours: a joined face joins a triangle with the first later one holding its edge reversed");
+      ++joins;
+      continue;
+    }
+    require(q == lines[i], "neighbours: every line not joined is copied in its place");
+  }
+  require(g == got.words.size() && joins == paired.r.joins, "neighbours: nothing more, and the pairs counted");
+  for (std::size_t u = 0; u < tris.size(); ++u)
+    for (auto [w, code] : partners(u))
+      require(!code || tris[u].used || tris[w].used, "neighbours: no two triangles left alone could join");
+}
+
 using Property = void (*)(const Case&);
 const Property every[] = {succeeds, tidy, counts, lines, joinedfaces, again};
-const Property sampled[] = {bytewise, bytewisetwothreads, oddblocks, menu};
+const Property sampled[] = {bytewise, bytewisetwothreads, oddblocks, menu, neighbours};
 
 // Plays the input: the first byte picks the options, the rest is the mesh.
 // Every input is held to every property of `every`. One input in 16,
@@ -285,6 +380,8 @@ int main(int argc, char** argv) {
         fs::path in = scratch() / "judged.obj", out = scratch() / "judged-copy.obj";  // the readers load files
         spit(in, c.input), spit(out, c.copy.text);
         require(judged(in, out, c.copy.r.joins), "both readers load the copy as the input");
+        spit(out, paired.text);
+        require(judged(in, out, paired.r.joins), "both readers load the neighbours' copy as the input");
       }
     }
   }

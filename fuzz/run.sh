@@ -16,7 +16,7 @@ touch build/fuzz/started
 # The corpus grows in build/fuzz/corpus, seeded by the examples, the cases and every finding.
 build/fuzz/fuzz_quadrify -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
   -artifact_prefix=build/fuzz/findings/ -dict=fuzz/obj.dict "$@" build/fuzz/corpus examples fuzz/regressions \
-  tests/cases/*/ > "$log" 2>&1 || status=$?
+  tests/cases/*/ tests/pairs/*/ > "$log" 2>&1 || status=$?
 [ "${status:-0}" -eq 0 ] || sed -n '/PROPERTY VIOLATED\|ERROR: \|runtime error/,$p' "$log" | head -n 60
 new=$(find build/fuzz/findings -type f -newer build/fuzz/started)
 figure() { sed -n "s/^stat::$1: *//p" "$log"; }

@@ -1,6 +1,7 @@
 // The engine's parts that the cases cannot pin one by one: corners, vertex
-// lookups, fold angles and the limit test, coordinates, answers, and the
-// count of vertex lines. Their cases are the tables in tables/.
+// lookups, fold angles and the limit test, the matching of neighbours,
+// coordinates, answers, and the count of vertex lines. Their cases are the
+// tables in tables/.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "corner.h"
 #include "decimal.h"
 #include "fold.h"
+#include "pairs.h"
 #include "support.h"
 
 namespace {
@@ -48,6 +50,8 @@ TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
         EXPECT_EQ(t, number(c[2])) << c[0] << again;
         EXPECT_EQ(after, drop ? c[3] : c[0]) << c[0] << again;
         EXPECT_EQ(line.substr(c[0].size(), 6), " 9/9/9") << c[0];
+        std::string cut = c[0] + " 9/9/9" + std::string(64, ' ');
+        EXPECT_EQ(std::string(cut.data(), static_cast<std::size_t>(cutnormal(cut.data()) - cut.data())), c[3]) << c[0];
       }
     }
 }
@@ -81,6 +85,45 @@ TEST(FoldLimit, DecidesAsDihedralDoes) {
                          answer - 1e-9, 5.0, 0.0, -1.0, 180.0, 1e300, std::nan("")}) {
       ASSERT_EQ(FoldLimit(limit).over2(A, B, C, D), answer > limit || dihedral(C, D, A, B) > limit)
           << answer << " " << limit;
+    }
+  }
+}
+
+// The matching of neighbours finds as many pairs as can be, on random small
+// graphs (odd cycles among them) whose largest matching a count over every
+// subset of nodes gives; its blocks of any size, on one thread or two,
+// give the same matching.
+TEST(Match, FindsAsManyPairsAsCanBe) {
+  std::mt19937 rnd(3);
+  for (int k = 0; k < 800; ++k) {
+    std::uint32_t n = 1 + rnd() % 12;
+    std::vector<std::vector<std::uint32_t>> nb(n);
+    for (std::uint32_t v = 0; v < n; ++v)
+      for (std::uint32_t w = v + 1; w < n; ++w)
+        if (rnd() % 100 < 10u + k % 40u) nb[v].push_back(w), nb[w].push_back(v);
+    std::vector<std::uint32_t> off{0}, adj;
+    for (auto& x : nb) adj.insert(adj.end(), x.begin(), x.end()), off.push_back(static_cast<std::uint32_t>(adj.size()));
+    std::vector<int> most(1u << n, 0);
+    for (std::uint32_t set = 1; set < (1u << n); ++set) {
+      std::uint32_t v = static_cast<std::uint32_t>(__builtin_ctz(set)), rest = set & (set - 1);
+      most[set] = most[rest];
+      for (std::uint32_t w : nb[v])
+        if (rest >> w & 1) most[set] = std::max(most[set], 1 + most[rest & ~(1u << w)]);
+    }
+    for (std::uint32_t block : {1u, 2u, 3u, 5u, 1u << 18}) {
+      std::vector<std::int32_t> mate, again;
+      match(off, adj, mate, 1, block);
+      match(off, adj, again, 2, block);
+      ASSERT_EQ(mate, again) << k;
+      int pairs = 0;
+      for (std::uint32_t v = 0; v < n; ++v) {
+        if (mate[v] < 0) continue;
+        auto w = static_cast<std::uint32_t>(mate[v]);
+        ASSERT_EQ(mate[w], static_cast<std::int32_t>(v)) << k;
+        ASSERT_EQ(std::count(nb[v].begin(), nb[v].end(), w), 1) << k;
+        pairs += w > v;
+      }
+      ASSERT_EQ(pairs, most[(1u << n) - 1]) << k << " block " << block;
     }
   }
 }

@@ -1,7 +1,9 @@
 // Plays a case through the engine, as the main window's copy command runs
 // it: a folder of tests/cases (its README says what it holds) at read blocks
 // of 1, 7 and 1 MiB bytes with 1 thread and with 2, which hold every other
-// chunk back a moment before one of its steps so the next runs ahead, or a
+// chunk back a moment before one of its steps so the next runs ahead (a
+// case of tests/pairs through the engine's call, every run of face lines
+// read again at blocks of 7), or a
 // row of the fault table (its head says what a row holds) with 1 and 2
 // threads and, where it can be, through the command line too. Prints each
 // check that failed; exits 0 when all held, 1 when one failed, 77 when the
@@ -39,6 +41,7 @@ namespace {
 
 fs::path folder;           // the case folder, or empty for a row of the table
 const char* cli;           // the command line that plays the row, when it does
+bool pairs;                // the case joins neighbours, through the engine's call
 std::string failures;  // of the play under way
 bool failed;
 
@@ -71,6 +74,19 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   std::vector<std::string> answers;
   for (const auto& [key, rest] : steps)
     if (key == ">") answers.push_back(rest);
+  if (pairs) {
+    // The engine's call shows nothing: the boxes are those the copy command
+    // would show at its end.
+    facemeld::Options o;
+    o.dropnormals = answers.size() > 0 && answers[0] == "y";
+    o.limit = answers.size() > 1 ? std::stod(answers[1]) : 5;
+    o.pairs = facemeld::Pairs::neighbours;
+    facemeld::Result r = quadrify(in.c_str(), out.c_str(), o, w);
+    if (!r.triangles) shown += "box " + in.string() + " | this file may not be a mesh file\n";
+    shown += "box | " + std::to_string(r.triangles) + " triangles found, " + std::to_string(r.joins) +
+             " pairs of triangles joined\n";
+    return r.failure == facemeld::Failure::none;
+  }
   if (!cli) {
     user.answers.assign(answers.begin(), answers.end());
     int result = copyOBJ(testwindow, in.c_str(), out.c_str(), w);
@@ -177,8 +193,10 @@ int main(int argc, char** argv) {
   if (has("noasan")) return 77;
 #endif
   fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";
+  pairs = has("pairs");
   for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
-    for (unsigned threads : {1u, 2u}) play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr});
+    for (unsigned threads : {1u, 2u})
+      play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr, block == 7 ? 0 : Work().window});
   // The command line shows no captions to act at, and is a process of its
   // own, whose memory the row cannot measure.
   if ((cli = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});

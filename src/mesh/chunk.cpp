@@ -16,25 +16,6 @@ C* pastkeyword(C* L) {
   return tokenend(L);
 }
 
-// How the held triangle h and the current triangle c join: 1 + 3 i + j for
-// the first shared edge, which runs from h's corner i to the next one and
-// back the other way in c, ending at c's corner j; 0 when they are not
-// joined. Only the first shared edge is tried.
-unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) {
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      int k = (i + 1) % 3, l = (j + 2) % 3;
-      if (h.p[i] != c.p[j] || h.p[k] != c.p[l]) continue;
-      int m = (i + 2) % 3, n = (j + 1) % 3;
-      if (h.p[m] == c.p[n]) return 0;  // all three corners shared
-      if (h.t[i] != c.t[j] || h.t[k] != c.t[l]) return 0;
-      // The hinge along the shared edge, then across the other diagonal.
-      if (fold.over2(h.v[i], h.v[k], h.v[m], c.v[n])) return 0;
-      return static_cast<unsigned char>(1 + 3 * i + j);
-    }
-  return 0;
-}
-
 // The three corner tokens of the triangle line at L, start and end of each.
 void cornertokens(const char* L, const char* s[3], const char* e[3]) {
   const char* p = pastkeyword(L);
@@ -83,7 +64,38 @@ void cornertokens(const char* L, const unsigned char* tok, const char* s[3], con
   cornertokens(L, s, e);
 }
 
+// Writes the four-sided face of the triangle on the line at H and its
+// later partner, whose token for the corner they do not share is ns ... ne,
+// as the triangle and the one after it are written when they join.
+char* quadwith(char* o, const char* H, const unsigned char* htok, unsigned char pair, const char* ns, const char* ne) {
+  const char *hs[3], *he[3];
+  cornertokens(H, htok, hs, he);
+  int i = (pair - 1) / 3, k = (i + 1) % 3, m = (i + 2) % 3;
+  *o++ = 'f';
+  o = puttoken(o, hs[m], he[m]);
+  o = puttoken(o, hs[i], he[i]);
+  o = puttoken(o, ns, ne);
+  o = puttoken(o, hs[k], he[k]);
+  return endline(o);
+}
+
 }  // namespace
+
+unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      int k = (i + 1) % 3, l = (j + 2) % 3;
+      if (h.p[i] != c.p[j] || h.p[k] != c.p[l]) continue;
+      int m = (i + 2) % 3, n = (j + 1) % 3;
+      if (h.p[m] == c.p[n]) return 0;  // all three corners shared
+      if (h.t[i] != c.t[j] || h.t[k] != c.t[l]) return 0;
+      // The hinge along the shared edge, then across the other diagonal.
+      if (fold.over2(h.v[i], h.v[k], h.v[m], c.v[n])) return 0;
+      return static_cast<unsigned char>(1 + 3 * i + j);
+    }
+  return 0;
+}
+
 
 std::int64_t countvertexlines(const char* b, std::size_t n) {
   auto ends = [](char c) { return c == '\n' || c == '\r'; };
@@ -166,11 +178,19 @@ void Chunk::corners(Line& l, Corners& c, const State& s, std::int64_t inv) {
   }
 }
 
+// Every face loses its normal parts, not only the triangles that are
+// tested, so that no written face names a dropped normal.
+void Chunk::cut(const Line& l) {
+  char* b = in.data.get();
+  char* e = b + l.end;
+  std::int32_t p, t;
+  for (char* q = skipsep(pastkeyword(b + l.at), e); q < e; q = skipsep(q, e)) q = tokenend(findptn(q, p, t, 1));
+}
+
 void Chunk::examine(std::int64_t base, const State& s, const FoldLimit& fold) {
   std::int64_t seen = base;  // vertex lines above the current line
   Corners two[2];
   const Corners* prev = nullptr;  // the triangle on the line before
-  char* b = in.data.get();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     Line& l = lines_[i];
     l.pair = 0;
@@ -187,11 +207,7 @@ void Chunk::examine(std::int64_t base, const State& s, const FoldLimit& fold) {
     if (l.kind == vertex) {
       ++seen;
     } else if (l.kind == face && s.Nn) {
-      // Every face loses its normal parts, not only the triangles that are
-      // tested, so that no written face names a dropped normal.
-      char* e = b + l.end;
-      std::int32_t p, t;
-      for (char* q = skipsep(pastkeyword(b + l.at), e); q < e; q = skipsep(q, e)) q = tokenend(findptn(q, p, t, s.Nn));
+      cut(l);
     }
   }
   if (prev) last_ = *prev;
@@ -269,4 +285,93 @@ std::size_t Chunk::format() {
     o = pl(o, b + l.at, b + l.end);
   }
   return static_cast<std::size_t>(o - out.data.get());
+}
+
+void Chunk::gather(const State& s, bool hash) {
+  std::size_t n = lines_.size();
+  for (tailline = n; tailline > 0 && faceline(tailline - 1);) --tailline;
+  const char* b = in.data.get();
+  if (hash) {
+    std::size_t t = tailline < n ? lines_[tailline].at : size;
+    whole = tailline == 0 ? hashbytes(b, size) : 0;
+    tail = t == 0 ? whole : hashbytes(b + t, size - t);
+  }
+  tris.clear();
+  trilines_.clear();
+  Corners c;
+  for (std::size_t i = 0; i < n; ++i) {
+    Line& l = lines_[i];
+    if (l.kind == triangle) {
+      corners(l, c, s, 0);
+      Tri r;
+      std::memcpy(r.p, c.p, sizeof r.p);
+      std::memcpy(r.t, c.t, sizeof r.t);
+      tris.push_back(r);
+      trilines_.push_back(static_cast<std::uint32_t>(i));
+    } else if (l.kind == face && s.Nn) {
+      cut(l);
+    }
+  }
+}
+
+void Chunk::ready(char Nn) {
+  trilines_.clear();
+  char* b = in.data.get();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    Line& l = lines_[i];
+    if (l.kind < face) continue;
+    if (l.kind == triangle) trilines_.push_back(static_cast<std::uint32_t>(i));
+    if (!Nn) continue;
+    char* L = b + l.at;
+    if (l.kind == triangle && l.tok[0] != unknown) {
+      for (int k = 0; k < 3; ++k) l.tok[2 * k + 1] = static_cast<unsigned char>(cutnormal(L + l.tok[2 * k]) - L);
+      continue;
+    }
+    char* e = b + l.end;
+    for (char* q = skipsep(pastkeyword(L), e); q < e; q = skipsep(q, e)) q = tokenend(cutnormal(q));
+  }
+}
+
+void Chunk::token(std::size_t i, int k, const char*& s, const char*& e) const {
+  const Line& l = lines_[trilines_[i]];
+  const char *ts[3], *te[3];
+  cornertokens(in.data.get() + l.at, l.tok, ts, te);
+  s = ts[k], e = te[k];
+}
+
+std::size_t Chunk::join(std::size_t from, std::size_t to, std::int64_t first, const Decision* const* runs,
+                        std::size_t nruns, Bytes& o) const {
+  const char* b = in.data.get();
+  // Each line written is no longer than what it was made of and a line
+  // end, but for a joined face, which adds its partner's token.
+  std::size_t base = 16;
+  for (std::size_t i = from; i < to; ++i) base += lines_[i].end - lines_[i].at + sizeof lineend;
+  std::size_t extra = 0;
+  o.reserve(base, 0);
+  char* p = o.data.get();
+  std::size_t r = 0;
+  for (std::size_t i = from; i < to; ++i) {
+    const Line& l = lines_[i];
+    if (l.kind == triangle) {
+      std::int64_t g = first++;
+      while (r < nruns && g >= runs[r]->first + static_cast<std::int64_t>(runs[r]->code.size())) ++r;
+      const Decision* d = r < nruns && g >= runs[r]->first ? runs[r] : nullptr;
+      std::uint8_t code = d ? d->code[static_cast<std::size_t>(g - d->first)] : Decision::alone;
+      if (code == Decision::later) continue;
+      if (code != Decision::alone) {
+        const char* t = d->tokens[d->at[static_cast<std::size_t>(g - d->first)]];
+        const char* te = tokenend(t);
+        extra += static_cast<std::size_t>(te - t) + 1;
+        if (base + extra > o.capacity) {
+          std::size_t used = static_cast<std::size_t>(p - o.data.get());
+          o.reserve(base + extra + base / 8, used);
+          p = o.data.get() + used;
+        }
+        p = quadwith(p, b + l.at, l.tok, code, t, te);
+        continue;
+      }
+    }
+    p = pl(p, b + l.at, b + l.end);
+  }
+  return static_cast<std::size_t>(p - o.data.get());
 }

@@ -10,6 +10,7 @@
 #include "DEFINES.h"
 #include "fold.h"
 #include "input.h"
+#include "pairs.h"
 #include "state.h"
 
 // The corners of a triangle as the pair test needs them: vertex numbers,
@@ -19,6 +20,12 @@ struct Corners {
   std::int32_t t[3];
   xyz v[3];
 };
+
+// How the held triangle h and the current triangle c join: 1 + 3 i + j for
+// the first shared edge, which runs from h's corner i to the next one and
+// back the other way in c, ending at c's corner j; 0 when they are not
+// joined. Only the first shared edge is tried.
+unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold);
 
 // A triangle whose partner may come in the next chunk: a copy of its line
 // and its corners. Empty while nothing is held.
@@ -66,6 +73,42 @@ class Chunk {
   std::size_t format();
   Bytes out;
 
+  // Joining neighbours, a chunk goes through scan, store and gather, and
+  // is written with join once the runs it holds are decided.
+
+  // Reads every face's corners as examine does, cutting the normal parts
+  // while they are dropped, without testing any pair: the triangles' into
+  // `tris`. Hashes the bytes as read first, when `hash` is set.
+  void gather(const State& s, bool hash);
+  std::vector<Tri> tris;
+  // The face lines that end the chunk start at line `tailline` (lines()
+  // when it ends in another); `tail` hashes the bytes from there on, and
+  // `whole` all of them when every line is a face line.
+  std::size_t tailline = 0;
+  std::uint64_t whole = 0, tail = 0;
+
+  // Readies a chunk read again to be written: cuts the normal parts of its
+  // face lines as gather did, without reading any number.
+  void ready(char Nn);
+
+  std::size_t lines() const { return lines_.size(); }
+  bool faceline(std::size_t i) const { return lines_[i].kind >= face; }
+  bool triangleline(std::size_t i) const { return lines_[i].kind == triangle; }
+  bool vertexline(std::size_t i) const { return lines_[i].kind == vertex; }
+  std::size_t at(std::size_t i) const { return lines_[i].at; }
+  std::int64_t start() const { return end - static_cast<std::int64_t>(size); }
+
+  // The token of corner k of the chunk's triangle i (counted from its
+  // first), as gather left it.
+  void token(std::size_t i, int k, const char*& s, const char*& e) const;
+
+  // Writes lines from ... to - 1 into o, each triangle as the decision of
+  // its run says, or on its own when none of `runs` (in order) covers it;
+  // `first` counts, over the input, the first triangle from line `from`
+  // on. Returns the size written.
+  std::size_t join(std::size_t from, std::size_t to, std::int64_t first, const Decision* const* runs,
+                   std::size_t nruns, Bytes& o) const;
+
  private:
   enum Kind : unsigned char { other, vertex, face, triangle };
   struct Line {
@@ -83,7 +126,9 @@ class Chunk {
   void line(const char* s, const char* le, char Nn);
   void corners(Line& l, Corners& c, const State& s, std::int64_t inv);
   char* quad(char* o, const char* H, const unsigned char* htok, const Line& l) const;
+  void cut(const Line& l);
 
+  std::vector<std::uint32_t> trilines_;  // gather: the line of each triangle
   std::vector<Line> lines_;
   std::vector<xyz> coords_;  // the positions of the vertex lines, in order
   Corners first_, last_;  // the first and the last line's corners, when triangles

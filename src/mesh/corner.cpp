@@ -107,6 +107,38 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn) {
   return cut;
 }
 
+char* cutnormal(char* C) {
+  char *first, *second, *end;
+#if defined(__SSE2__)
+  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(C));
+  const __m128i space = _mm_set1_epi8(' ');
+  auto seps = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
+  if (seps) {
+    unsigned e = static_cast<unsigned>(__builtin_ctz(seps));
+    auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, _mm_set1_epi8('/')))) &
+                   ((1u << e) - 1);
+    end = C + e;
+    if (!slashes) return end;
+    first = C + __builtin_ctz(slashes);
+    slashes &= slashes - 1;
+    if (!slashes) return end;
+    second = C + __builtin_ctz(slashes);
+  } else
+#endif
+  {
+    first = slash(C);
+    if (*first != '/') return first;
+    second = slash(first + 1);
+    if (*second != '/') return second;
+    end = tokenend(second);
+  }
+  char* cut = second == first + 1 && first != C ? first : second;
+  // A byte at a time: a cut is short, and the next token, read sixteen
+  // bytes at once, must not straddle a wider store.
+  for (char* q = cut; q < end; ++q) *q = ' ';
+  return cut;
+}
+
 char* pl(char* o, const char* L, const char* e) {
   const char* k = skipsep(L, e);
   if (k[0] == 'f' && issep(k[1])) {

@@ -25,6 +25,11 @@ const char* readcorner(const char* s, std::int32_t& value);
 // the token now ends.
 char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn);
 
+// Cuts the normal part out of the corner token at C as findptn does while
+// normals are dropped, without reading its numbers. Returns where the
+// token now ends.
+char* cutnormal(char* C);
+
 // The vertex of the table `vert` that corner number p names when `inv`
 // vertices are stored: p counts from 1 at the first, or back from -1 at the
 // newest one. The origin when p names none.

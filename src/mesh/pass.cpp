@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -16,6 +14,7 @@
 
 #include "chunk.h"
 #include "corner.h"
+#include "crew.h"
 #include "input.h"
 #include "state.h"
 
@@ -25,107 +24,6 @@ using facemeld::Options;
 using facemeld::Result;
 
 namespace {
-
-// The threads of one pass and how they stop: every thread runs `work`
-// until the input ends or a failure stops them all.
-class Crew {
- public:
-  explicit Crew(const std::atomic<bool>* cancel) : cancel_(cancel) {}
-
-  // Reads chunks in the order they come; reading is one thread's at a
-  // time. Returns false at the end of the input or once stopped.
-  bool take(Reader& in, Bytes& b, std::size_t& size, std::int64_t& k, std::int64_t& end) {
-    std::lock_guard<std::mutex> g(read_);
-    if (cancel_ && *cancel_) fail(Failure::cancelled);
-    if (stopped()) return false;
-    if (!in.next(b, size)) {
-      if (in.failed()) fail(Failure::read, in.error());
-      return false;
-    }
-    k = taken_++;
-    end = offset_ += static_cast<std::int64_t>(size);
-    return true;
-  }
-
-  // Waits until `step` has been done for every chunk before chunk k, then
-  // does it for chunk k with `f`. False once stopped.
-  bool turn(std::int64_t& step, std::int64_t k, const std::function<void()>& f) {
-    std::unique_lock<std::mutex> g(m_);
-    cv_.wait(g, [&] { return step == k || stopped(); });
-    if (stopped()) return false;
-    if (f) f();
-    ++step;
-    cv_.notify_all();
-    return true;
-  }
-
-  // Waits as turn does, without doing the step; it is then chunk k's alone
-  // until done() is called.
-  bool await(const std::int64_t& step, std::int64_t k) {
-    std::unique_lock<std::mutex> g(m_);
-    cv_.wait(g, [&] { return step == k || stopped(); });
-    return !stopped();
-  }
-  void done(std::int64_t& step) {
-    std::lock_guard<std::mutex> g(m_);
-    ++step;
-    cv_.notify_all();
-  }
-
-  // Stops every thread; the first failure, with the system's reason, is
-  // the one reported.
-  void fail(Failure f, int error = 0) {
-    std::lock_guard<std::mutex> g(m_);
-    if (failure_ == Failure::none) failure_ = f, error_ = error;
-    stopped_ = true;
-    cv_.notify_all();
-  }
-  bool stopped() const { return stopped_; }
-  Failure failure() {
-    std::lock_guard<std::mutex> g(m_);
-    return failure_;
-  }
-  int error() {
-    std::lock_guard<std::mutex> g(m_);
-    return error_;
-  }
-
-  // Runs `work` on `threads` threads, this one included; a thread the
-  // system will not give leaves its share to the others. A failed
-  // allocation stops every thread.
-  void run(unsigned threads, const std::function<void(bool)>& work) {
-    auto guarded = [&](bool mainthread) {
-      try {
-        work(mainthread);
-      } catch (const std::bad_alloc&) {
-        fail(Failure::memory);
-      } catch (const std::length_error&) {
-        fail(Failure::memory);  // a line longer than a buffer can be
-      }
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned i = 1; i < threads; ++i) {
-      try {
-        helpers.emplace_back(guarded, false);
-      } catch (const std::system_error&) {
-        break;
-      }
-    }
-    guarded(true);
-    for (std::thread& t : helpers) t.join();
-  }
-
- private:
-  const std::atomic<bool>* cancel_;
-  std::mutex read_;
-  std::int64_t taken_ = 0;
-  std::int64_t offset_ = 0;
-  std::mutex m_;
-  std::condition_variable cv_;
-  Failure failure_ = Failure::none;
-  int error_ = 0;
-  std::atomic<bool> stopped_{false};
-};
 
 // A failure of the copy: its kind, the file it concerns and the reason.
 Result failed(Failure f, const End& e, int error) {
@@ -262,7 +160,10 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   if (!G && !(G = ownG.f = std::fopen(out.path, "wb"))) return failed(Failure::open, out, errno);
   if (s.inv > 0) {
     std::int64_t vertices = r.vertices;
-    r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
+    if (o.pairs == facemeld::Pairs::neighbours)
+      r = pairpass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w);
+    else
+      r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
     r.vertices = vertices;
     if (r.failure != Failure::none) {
       Result f = failed(r.failure, r.failure == Failure::write ? out : in, r.error);

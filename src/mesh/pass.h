@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 
 #include "facemeld.h"
@@ -20,7 +21,19 @@ struct Work {
   // run ahead.
   using pausing = std::function<void(std::int64_t chunk, Step step)>;
   pausing pause;
+  // Joining neighbours: the bytes of a run of face lines kept while it is
+  // read; a longer run is read again once it is decided.
+  std::size_t window = 4 << 20;
 };
+
+struct State;
+class FoldLimit;
+
+// The copy of F to G that joins neighbours (facemeld::Pairs::neighbours),
+// with the vertex table of s as large as the count found; `size` is the
+// input's size then, `threads` as many as it has chunks.
+facemeld::Result pairpass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s,
+                          const FoldLimit& fold, const facemeld::Options& o, std::int64_t size, const Work& w);
 
 // facemeld::quadrify with the work divided as `w` says (its threads in
 // place of the options').

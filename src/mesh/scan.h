@@ -70,3 +70,7 @@ inline int digits8(const char* p, std::uint64_t& value) {
 // the end of what it wrote. May write up to 16 bytes more than n at o, and
 // read as many after s.
 char* spaced(char* o, const char* s, std::size_t n);
+
+// A hash of the n bytes at p, to tell whether bytes read again are the
+// ones read before. Not for anything an adversary chooses.
+std::uint64_t hashbytes(const char* p, std::size_t n);

@@ -1,0 +1,441 @@
+// The copy that joins neighbours. Its threads take the chunks through
+// scan, store and gather as the copy of consecutive pairs does; then, one
+// chunk at a time, in order, its lines are sorted into runs of face lines,
+// and a run that ends is decided (pairs.h). A chunk writes the lines whose
+// runs are decided; the lines of a run still open wait in memory with
+// their chunk, up to a window of a few megabytes. A run longer than that
+// is read again once decided: first for the tokens its joined faces take
+// from later lines, then to be written. Either way the output is the same.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "chunk.h"
+#include "corner.h"
+#include "crew.h"
+#include "pairs.h"
+#include "pass.h"
+#include "scan.h"
+#include "state.h"
+
+using facemeld::Failure;
+using facemeld::Options;
+using facemeld::Result;
+
+namespace {
+
+// An earlier triangle whose partner's token is not yet kept.
+constexpr std::uint64_t unset = ~std::uint64_t(0);
+
+// Positions in the input, beyond 2 GiB on every platform.
+std::int64_t tell(std::FILE* f) {
+#ifdef _WIN32
+  return _ftelli64(f);
+#else
+  return ftello(f);
+#endif
+}
+bool seek(std::FILE* f, std::int64_t at) {
+#ifdef _WIN32
+  return _fseeki64(f, at, SEEK_SET) == 0;
+#else
+  return fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0;
+#endif
+}
+
+// A chunk's part of a long run: where it starts in the input, its size,
+// the hash of its bytes and its first triangle, counted over the input.
+struct Piece {
+  std::int64_t at;
+  std::size_t size;
+  std::uint64_t hash;
+  std::int64_t first;
+};
+
+// Hands out the pieces of a long run, read again one after the other from
+// where the first starts.
+class Again {
+ public:
+  Again(std::FILE* f, const std::vector<Piece>& p) : f_(f), p_(p) {}
+  bool next(Bytes& b, std::size_t& size) {
+    if (i_ == p_.size() || failed_) return false;
+    size = p_[i_].size;
+    b.reserve(size + pad, 0);
+    if (std::fread(b.data.get(), 1, size, f_) != size) {
+      // A short read: the file is shorter than it was.
+      failed_ = true;
+      error_ = std::ferror(f_) ? errno : 0;
+      return false;
+    }
+    std::memset(b.data.get() + size, '\n', pad);
+    ++i_;
+    return true;
+  }
+  bool failed() const { return failed_; }
+  int error() const { return error_; }
+
+ private:
+  std::FILE* f_;
+  const std::vector<Piece>& p_;
+  std::size_t i_ = 0;
+  bool failed_ = false;
+  int error_ = 0;
+};
+
+// A chunk kept in memory while the run at its end is open: its lines from
+// `from` on, whose triangles start at `t0` in the chunk and at `first`
+// over the input, wait for the run's decision.
+struct Parked {
+  std::shared_ptr<Chunk> c;
+  bool starts;  // the run starts in it
+  std::size_t from, t0;
+  std::int64_t first;
+  Bytes out;
+  std::size_t n = 0;
+};
+
+// What a chunk writes: its lines before `settled`, as the decisions in
+// `runs` say; before them, when a run that began in an earlier chunk ends
+// in it, that run's earlier lines, from kept chunks or read again.
+struct Job {
+  std::size_t settled = 0;
+  std::int64_t first = 0;  // the chunk's first triangle over the input
+  std::vector<std::shared_ptr<Decision>> runs;
+  std::shared_ptr<Decision> run;
+  std::vector<Parked> parked;
+  std::vector<Piece> pieces;
+  std::int64_t done = 0;  // the input is written up to here once the chunk is
+  // The chunk's triangles from `from` on, for the open run, go into these
+  // spans of its store, copied by the chunk's own thread.
+  std::size_t from = 0;
+  std::vector<std::pair<Tri*, std::size_t>> spans;
+};
+
+class Pass {
+ public:
+  Pass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
+       const Options& o, std::int64_t size, const Work& w)
+      : F_(F), G_(G), block_(block), threads_(threads), s_(s), fold_(fold), o_(o), size_(size), w_(w) {}
+
+  Result run();
+
+ private:
+  // The run of face lines being read.
+  struct Open {
+    bool any = false, tall = false;  // open; longer than the window
+    std::int64_t first = 0, inv = 0, start = 0;  // first triangle, vertices it sees, where it starts
+    std::int64_t k = 0;  // the chunk it starts in, at line `line`
+    std::size_t line = 0;
+    Tris tris;
+    std::vector<Parked> parked;
+    std::size_t bytes = 0;
+    std::vector<Piece> pieces;
+  };
+
+  bool sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
+  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job);
+  void keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
+  Piece piece(const Chunk& c, bool starts, std::int64_t first) const;
+  void prepare(Job& job);
+  bool put(Job& job, Crew* outer);
+  bool again(std::vector<Piece>& pieces, Decision& d, Crew* outer);
+  bool emit(const char* b, std::size_t n);
+  void fail(Failure f, int error) {
+    if (failure_ == Failure::none) failure_ = f, error_ = error;
+  }
+  void report() {
+    if (o_.progress && std::this_thread::get_id() == caller_) o_.progress(gathered_ + written_, 2 * size_);
+  }
+
+  std::FILE *F_, *G_;
+  std::size_t block_;
+  unsigned threads_;
+  const State& s_;
+  const FoldLimit& fold_;
+  const Options& o_;
+  std::int64_t size_;
+  const Work& w_;
+  std::thread::id caller_ = std::this_thread::get_id();
+
+  Open open_;
+  Crew* crew_ = nullptr;    // the pass's threads, while they run
+  std::int64_t copied_ = 0;  // the chunks whose triangles are in the store
+  std::int64_t joins_ = 0;
+  std::atomic<std::int64_t> gathered_{0}, written_{0};
+  Failure failure_ = Failure::none;  // of a reading again, or of the end
+  int error_ = 0;
+};
+
+Piece Pass::piece(const Chunk& c, bool starts, std::int64_t first) const {
+  std::int64_t at = starts ? open_.start : c.start();
+  return Piece{at, static_cast<std::size_t>(c.end - at), starts ? c.tail : c.whole, first};
+}
+
+// Sorts the lines of chunk c, the k-th, into runs (its vertex lines start
+// after the `base` before it, its triangles at `first`), deciding each run
+// that ends in it. False once the pass is stopped.
+bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job) {
+  std::size_t n = c->lines(), t = 0, t0 = 0;
+  std::int64_t seen = base;
+  job.settled = n;
+  job.first = first;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (c->faceline(i)) {
+      if (!open_.any) {
+        open_.any = true, open_.tall = false;
+        open_.first = first + static_cast<std::int64_t>(t);
+        open_.inv = seen < s_.inv ? seen : s_.inv;
+        open_.start = c->start() + static_cast<std::int64_t>(c->at(i));
+        open_.k = k, open_.line = i;
+        open_.tris.clear();
+        t0 = t;
+      }
+      t += c->triangleline(i);
+    } else {
+      if (open_.any && !close(c.get(), k, t0, t, job)) return false;
+      seen += c->vertexline(i);
+    }
+  }
+  if (open_.any) keep(c, k, t0, first + static_cast<std::int64_t>(t0), job);
+  job.done = open_.any ? open_.start : c->end;
+  return true;
+}
+
+// Ends the open run at triangle t1 of c, the k-th chunk (the run's
+// triangles in c from t0), or at the end of the input when c is null, and
+// decides it, once the chunks before have copied their triangles into the
+// store. False once the pass is stopped.
+bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job) {
+  if (c && !crew_->await(copied_, k)) return false;
+  if (c) open_.tris.push(c->tris.data() + t0, t1 - t0);
+  auto d = std::make_shared<Decision>();
+  d->first = open_.first;
+  std::size_t n = open_.tris.size();
+  decide(open_.tris, s_.vert.get(), open_.inv, fold_, threads_, *d);
+  joins_ += d->pairs;
+  bool before = open_.k != k;  // the run began in an earlier chunk
+  if (d->pairs) {
+    // The partners' tokens that are in memory: all of them, or for a long
+    // run those in c.
+    struct Part {
+      std::size_t from;  // its first triangle in the run
+      const Chunk* c;
+      std::size_t t0;
+    };
+    std::vector<Part> parts;
+    std::size_t from = 0;
+    if (!open_.tall)
+      for (const Parked& p : open_.parked)
+        parts.push_back({from, p.c.get(), p.t0}), from += static_cast<std::size_t>(p.c->triangles) - p.t0;
+    std::size_t mine = n - (t1 - t0);
+    if (c) parts.push_back({mine, c, t0});
+    d->at.assign(n, unset);
+    for (std::size_t u = 0; u < n; ++u) {
+      std::uint8_t code = d->code[u];
+      auto w = static_cast<std::size_t>(d->mate[u]);
+      if (code == Decision::alone || code == Decision::later || (open_.tall && (!c || w < mine))) continue;
+      std::size_t i = parts.size() - 1;
+      while (parts[i].from > w) --i;
+      const char *ts, *te;
+      parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::unshared(code), ts, te);
+      d->put(u, ts, te);
+    }
+    if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
+    job.runs.push_back(d);
+  }
+  if (before) {
+    job.run = d;
+    job.parked = std::move(open_.parked);
+    job.pieces = std::move(open_.pieces);
+  }
+  open_.parked.clear(), open_.pieces.clear();
+  open_.bytes = 0;
+  open_.any = false;
+  return true;
+}
+
+// Keeps the lines of c, the k-th chunk, that the open run holds (its
+// triangles in c from t0, which is `first` over the input) until the run
+// ends: c itself while the run fits the window, else the piece to read
+// again.
+void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job) {
+  bool starts = open_.k == k;
+  std::size_t from = starts ? open_.line : 0;
+  job.settled = from;
+  job.from = t0;
+  open_.tris.grow(c->tris.size() - t0, job.spans);
+  if (open_.tall) return open_.pieces.push_back(piece(*c, starts, first));
+  open_.parked.push_back(Parked{c, starts, from, t0, first, {}, 0});
+  open_.bytes += c->size - (starts ? c->at(from) : 0);
+  if (open_.bytes <= w_.window) return;
+  open_.tall = true;
+  for (const Parked& p : open_.parked) open_.pieces.push_back(piece(*p.c, p.starts, p.first));
+  open_.parked.clear();
+  open_.bytes = 0;
+}
+
+// Writes the lines a job waits for into the buffers of its kept chunks.
+void Pass::prepare(Job& job) {
+  const Decision* d = job.run.get();
+  for (Parked& p : job.parked) p.n = p.c->join(p.from, p.c->lines(), p.first, &d, d ? 1 : 0, p.out);
+}
+
+bool Pass::emit(const char* b, std::size_t n) {
+  if (std::fwrite(b, 1, n, G_) == n) return true;
+  fail(Failure::write, errno);
+  return false;
+}
+
+// Writes what a job brings before its chunk's own lines. False on failure.
+bool Pass::put(Job& job, Crew* outer) {
+  for (const Parked& p : job.parked)
+    if (!emit(p.out.data.get(), p.n)) return false;
+  return job.pieces.empty() || again(job.pieces, *job.run, outer);
+}
+
+// Reads the pieces of a long run again, which `outer`'s threads (if any)
+// are not reading meanwhile: first for the tokens that d still lacks (when
+// any pair joins), then to write them. Each reading is shared among the
+// threads, chunk by chunk, as the first; the bytes must be those read then.
+bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
+  bool ok = true;
+  auto both = [&] {
+    std::int64_t was = tell(F_);
+    for (int write = !d.pairs; ok && write < 2; ++write) {
+      if (was < 0 || !seek(F_, pieces[0].at)) {
+        fail(Failure::read, errno);
+        ok = false;
+        break;
+      }
+      Again in(F_, pieces);
+      Crew crew(o_.cancel);
+      std::int64_t turned = 0;
+      const Decision* dd = &d;
+      crew.run(threads_, [&](bool) {
+        Chunk c;
+        std::int64_t k, end;
+        std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
+        std::string text;
+        while (crew.take(in, c.in, c.size, k, end)) {
+          const Piece& p = pieces[static_cast<std::size_t>(k)];
+          if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
+          c.scan(s_.Nn);
+          c.ready(write ? s_.Nn : 0);
+          found.clear(), text.clear();
+          for (std::size_t i = 0; !write && i < static_cast<std::size_t>(c.triangles); ++i) {
+            auto g = static_cast<std::size_t>(p.first - d.first) + i;
+            if (g >= d.code.size()) return crew.fail(Failure::read, 0);
+            if (d.code[g] != Decision::later) continue;
+            auto u = static_cast<std::size_t>(d.mate[g]);
+            const char *ts, *te;
+            c.token(i, Decision::unshared(d.code[u]), ts, te);
+            if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
+            text.append(ts, te);
+            found.emplace_back(u, text.size());
+          }
+          std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
+          if (!crew.turn(turned, k, [&] {
+                std::size_t from = 0;
+                for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
+                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
+                if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
+              }))
+            return;
+          if (write) report();
+        }
+      });
+      if (crew.failure() != Failure::none) {
+        fail(crew.failure(), crew.error());
+        ok = false;
+      }
+    }
+    std::vector<std::int32_t>().swap(d.mate);
+    if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
+  };
+  if (outer)
+    outer->reading(both);
+  else
+    both();
+  return ok;
+}
+
+Result Pass::run() {
+  Reader in(F_, block_);
+  Crew crew(o_.cancel);
+  std::int64_t counted = 0, stored = 0, sorted = 0, written = 0;
+  std::int64_t nextbase = 0, nextfirst = 0;
+  Result r;
+  if (o_.progress) o_.progress(0, 2 * size_);
+  crew_ = &crew;
+  crew.run(threads_, [&](bool) {
+    auto c = std::make_shared<Chunk>();
+    std::int64_t k = 0, base = 0, first = 0;
+    auto before = [&](Work::Step step) {
+      if (w_.pause) w_.pause(k, step);
+    };
+    while (crew.take(in, c->in, c->size, k, c->end)) {
+      before(Work::scan);
+      c->scan(s_.Nn);
+      if (!crew.turn(counted, k, [&] {
+            base = nextbase, nextbase += c->vertices;
+            first = nextfirst, nextfirst += c->triangles;
+            r.triangles += c->triangles;
+          }))
+        return;
+      before(Work::store);
+      c->store(base, s_);
+      if (!crew.turn(stored, k, nullptr)) return;
+      before(Work::examine);
+      c->gather(s_, true);
+      Job job;
+      if (!crew.await(sorted, k) || !sort(c, k, base, first, job)) return;
+      gathered_ = c->end;
+      bool kept = !open_.parked.empty() && open_.parked.back().c == c;
+      crew.done(sorted);
+      const Tri* t = c->tris.data() + job.from;
+      for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
+      if (kept) std::vector<Tri>().swap(c->tris);
+      if (!crew.turn(copied_, k, nullptr)) return;
+
+      before(Work::output);
+      std::vector<const Decision*> runs;
+      for (const auto& d : job.runs) runs.push_back(d.get());
+      std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
+      prepare(job);
+      if (!crew.await(written, k)) return;
+      // Only this thread touches the failure now: no other writes.
+      bool ok = put(job, &crew) && emit(c->out.data.get(), n);
+      written_ = job.done;
+      crew.done(written);
+      if (!ok) return crew.fail(failure_, error_);
+      report();
+      if (kept) c = std::make_shared<Chunk>();
+    }
+  });
+  crew_ = nullptr;
+  r.failure = crew.failure();
+  r.error = crew.error();
+  if (r.failure == Failure::none && open_.any) {
+    // The input ends in a run of face lines.
+    Job job;
+    close(nullptr, -1, 0, 0, job);
+    prepare(job);
+    put(job, nullptr);
+    r.failure = failure_, r.error = error_;
+    written_ = gathered_.load();
+    report();
+  }
+  r.joins = joins_;
+  return r;
+}
+
+}  // namespace
+
+Result pairpass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
+                const Options& o, std::int64_t size, const Work& w) {
+  Pass p(F, G, block, threads, s, fold, o, size, w);
+  return p.run();
+}

@@ -1,0 +1,503 @@
+#include "pairs.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <system_error>
+#include <thread>
+
+#include "chunk.h"
+#include "corner.h"
+
+void Tris::push(const Tri* t, std::size_t n) {
+  while (n) {
+    std::size_t b = size_ >> shift, at = size_ & (unit - 1);
+    if (b == blocks_.size()) blocks_.emplace_back(new Tri[unit]);
+    std::size_t m = std::min(n, unit - at);
+    std::memcpy(&blocks_[b][at], t, m * sizeof(Tri));
+    t += m, n -= m, size_ += m;
+  }
+}
+
+void Tris::grow(std::size_t n, std::vector<std::pair<Tri*, std::size_t>>& spans) {
+  spans.clear();
+  while (n) {
+    std::size_t b = size_ >> shift, at = size_ & (unit - 1);
+    if (b == blocks_.size()) blocks_.emplace_back(new Tri[unit]);
+    std::size_t m = std::min(n, unit - at);
+    spans.emplace_back(&blocks_[b][at], m);
+    n -= m, size_ += m;
+  }
+}
+
+void Tris::clear() {
+  if (blocks_.size() > 1) blocks_.resize(1);
+  size_ = 0;
+}
+
+void Tris::release() {
+  std::vector<std::unique_ptr<Tri[]>>().swap(blocks_);
+  size_ = 0;
+}
+
+std::uint64_t Tokens::put(const char* s, const char* e) {
+  auto n = static_cast<std::size_t>(e - s);
+  if (blocks_.empty() || used_ + n + 17 > room_) {
+    // Blocks grow with the tokens, from a small first one for a short run.
+    room_ = std::max(n + 17, blocks_.empty() ? std::size_t(256) : std::min(room_ * 2, std::size_t(1) << 20));
+    if (room_ > UINT32_MAX || blocks_.size() >= UINT32_MAX) throw std::bad_alloc();
+    blocks_.emplace_back(new char[room_]);
+    used_ = 0;
+  }
+  char* b = blocks_.back().get();
+  std::memcpy(b + used_, s, n);
+  std::memset(b + used_ + n, ' ', 17);
+  std::uint64_t at = (blocks_.size() - 1) << 32 | used_;
+  used_ += n + 1;
+  return at;
+}
+
+namespace {
+
+constexpr std::uint32_t none = UINT32_MAX;
+
+// Runs f over the parts of 0 ... n, on up to `threads` threads, this one
+// included; alone when n is small or no other thread can be had.
+void share(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f,
+           std::size_t least = 1 << 14) {
+  if (threads > 16) threads = 16;
+  if (threads < 2 || n < least) return f(0, n);
+  std::vector<std::thread> helpers;
+  std::size_t part = n / threads + 1, from = part;
+  for (unsigned i = 1; i < threads && from < n; ++i, from += part) {
+    try {
+      helpers.emplace_back(f, from, std::min(n, from + part));
+    } catch (const std::system_error&) {
+      f(from, std::min(n, from + part));
+    }
+  }
+  f(0, std::min(n, part));
+  for (std::thread& t : helpers) t.join();
+}
+
+// Half-edge h = 3 u + c runs from corner c of triangle u to the next one.
+struct Half {
+  std::int32_t a, b;  // its vertex numbers, the smaller first
+  std::uint32_t h;
+  bool down;  // it runs from b to a
+  bool operator<(const Half& o) const { return a != o.a ? a < o.a : b != o.b ? b < o.b : h < o.h; }
+  bool same(const Half& o) const { return a == o.a && b == o.b; }
+};
+
+Half half(const Tris& tris, std::uint32_t h) {
+  const Tri& r = tris[h / 3];
+  std::int32_t x = r.p[h % 3], y = r.p[(h % 3 + 1) % 3];
+  return Half{std::min(x, y), std::max(x, y), h, x > y};
+}
+
+// For the half-edges of one undirected edge, at(0) ... at(n - 1) in the
+// order of the triangles, the first later triangle holding each one
+// reversed: into C.
+template <typename At>
+void reversed(std::size_t n, At at, std::uint32_t* C) {
+  // Backwards, the nearest later triangle holding the edge each way; a
+  // triangle holding the edge both ways is not its own partner.
+  std::uint32_t next[2] = {none, none};
+  for (std::size_t i = n; i > 0;) {
+    std::size_t j = i;
+    while (j > 0 && at(j - 1).h / 3 == at(i - 1).h / 3) --j;
+    for (std::size_t k = j; k < i; ++k) {
+      Half x = at(k);
+      C[x.h] = next[x.a == x.b ? 0 : !x.down];
+    }
+    for (std::size_t k = j; k < i; ++k) next[at(k).down] = at(k).h / 3;
+    i = j;
+  }
+}
+
+// For every half-edge, the first later triangle of the run that holds it
+// reversed, or none. The half-edges are sorted into buckets by their lower
+// vertex number, which for most meshes keeps near triangles near; the
+// buckets are then shared among the threads.
+std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) {
+  std::size_t n = tris.size(), H = 3 * n;
+  std::uint32_t B = 1;
+  while (B <= n / 4) B *= 2;
+  auto bucket = [&](std::uint32_t h) { return static_cast<std::uint32_t>(half(tris, h).a) & (B - 1); };
+  // A few parts of the half-edges, side by side, each count their own
+  // buckets and then place theirs after the parts before: each bucket holds
+  // its half-edges in order, however many the parts.
+  std::uint32_t parts = std::min(std::max(threads, 1u), 4u);
+  std::vector<std::uint32_t> cur(static_cast<std::size_t>(parts) * B, 0);
+  auto part = [&](std::size_t p) { return static_cast<std::uint32_t>(H * p / parts); };
+  share(parts, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t p = from; p < to; ++p)
+      for (std::uint32_t h = part(p); h < part(p + 1); ++h) ++cur[p * B + bucket(h)];
+  }, 2);
+  std::uint32_t sum = 0;
+  for (std::uint32_t b = 0; b < B; ++b)
+    for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
+  std::vector<std::uint32_t> E(H);
+  share(parts, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t p = from; p < to; ++p)
+      for (std::uint32_t h = part(p); h < part(p + 1); ++h) E[cur[p * B + bucket(h)]++] = h;
+  }, 2);
+  // The last part now ends where each bucket does.
+  std::vector<std::uint32_t> end(cur.end() - B, cur.end());
+  std::vector<std::uint32_t>().swap(cur);
+
+  // Every half-edge is in one bucket, where its candidate is written.
+  std::unique_ptr<std::uint32_t[]> C(new std::uint32_t[H]);
+  share(B, threads, [&](std::size_t from, std::size_t to) {
+    Half e[64];
+    for (std::size_t b = from; b < to; ++b) {
+      std::uint32_t s = b ? end[b - 1] : 0;
+      std::size_t m = end[b] - s;
+      if (m < 2) {
+        if (m) C[E[s]] = none;
+        continue;
+      }
+      if (m > 64) {
+        // A vertex that many triangles share: sorted in place.
+        auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
+        std::sort(E.begin() + s, E.begin() + end[b], [&](std::uint32_t x, std::uint32_t y) {
+          return half(tris, x) < half(tris, y);
+        });
+        for (std::size_t i = 0, j; i < m; i = j) {
+          Half g = at(i);
+          for (j = i + 1; j < m && at(j).same(g);) ++j;
+          reversed(j - i, [&](std::size_t k) { return at(i + k); }, C.get());
+        }
+        continue;
+      }
+      for (std::size_t i = 0; i < m; ++i) {
+        Half x = half(tris, E[s + i]);
+        std::size_t j = i;
+        for (; j > 0 && x < e[j - 1]; --j) e[j] = e[j - 1];
+        e[j] = x;
+      }
+      for (std::size_t i = 0, j; i < m; i = j) {
+        for (j = i + 1; j < m && e[j].same(e[i]);) ++j;
+        reversed(j - i, [&](std::size_t k) { return e[i + k]; }, C.get());
+      }
+    }
+  });
+  return C;
+}
+
+// The corners of a triangle as the pair test takes them.
+Corners corners(const Tri& r, const xyz* vert, std::int64_t inv) {
+  Corners c;
+  for (int k = 0; k < 3; ++k) {
+    c.p[k] = r.p[k];
+    c.t[k] = r.t[k];
+    c.v[k] = lookup(vert, r.p[k], inv);
+  }
+  return c;
+}
+
+}  // namespace
+
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d) {
+  std::size_t n = tris.size();
+  if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
+  d.pairs = 0;
+  d.at.clear();
+  d.tokens = Tokens();
+  if (n < 2) {
+    d.code.assign(n, Decision::alone);
+    d.mate.assign(n, -1);
+    return tris.clear();
+  }
+
+  // Each triangle is tried with at most three later ones; the pairs that
+  // pass are its edges, with their codes, four bits each, in slot order.
+  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
+  std::vector<std::uint16_t> codes(n, 0);
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t u = from; u < to; ++u) {
+      std::uint32_t* w = &C[3 * u];
+      std::uint32_t tried[3] = {w[0], w[1], w[2]};
+      Corners cu = corners(tris[u], vert, inv);
+      int got = 0;
+      for (int k = 0; k < 3; ++k) {
+        bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
+        unsigned char code = tried[k] == none || again ? 0 : pairof(cu, corners(tris[tried[k]], vert, inv), fold);
+        if (code)
+          codes[u] = static_cast<std::uint16_t>(codes[u] | code << (4 * got++));
+        else
+          w[k] = none;
+      }
+    }
+  });
+  tris.clear();
+
+  // The graph, each node's neighbours in a fixed order: the earlier
+  // triangles that chose it, then the later ones it chose.
+  std::vector<std::uint32_t> off(n + 1, 0);
+  for (std::size_t h = 0; h < 3 * n; ++h)
+    if (C[h] != none) ++off[h / 3], ++off[C[h]];
+  std::uint32_t sum = 0;
+  for (std::uint32_t& x : off) sum += x, x = sum - x;
+  std::vector<std::uint32_t> adj(sum);
+  for (std::size_t h = 0; h < 3 * n; ++h)
+    if (C[h] != none) adj[off[h / 3]++] = C[h], adj[off[C[h]]++] = static_cast<std::uint32_t>(h / 3);
+  C.reset();
+  for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
+  off[0] = 0;
+
+  match(off, adj, d.mate, threads);
+  d.code.assign(n, Decision::alone);
+  for (std::uint32_t u = 0; u < n; ++u) {
+    auto w = static_cast<std::uint32_t>(d.mate[u]);
+    if (d.mate[u] < 0 || w < u) continue;
+    // Its partner's place among the later triangles it chose.
+    int k = 0;
+    for (std::uint32_t i = off[u]; adj[i] != w; ++i) k += adj[i] > u;
+    d.code[u] = static_cast<std::uint8_t>(codes[u] >> (4 * k) & 15);
+    d.code[w] = Decision::later;
+    ++d.pairs;
+  }
+}
+
+namespace {
+
+// A largest matching, Edmonds' way: a greedy one first, then augmenting
+// paths, each found by an alternating tree grown breadth first from a free
+// node, odd cycles (blossoms) shrunk to their base. A node's fields are
+// valid for a search only once it has touched the node, so that a search
+// costs what it explores; they sit side by side, since a search reaches
+// them all at once.
+//
+// The nodes are matched in blocks of a fixed size first, each on its own
+// and blocks side by side on the threads, then all together, which mostly
+// has little left to do. A search that fails leaves a tree that no later
+// augmenting path can enter, and its nodes are dropped: within a block,
+// only a tree that no edge leaves the block from.
+class Matcher {
+ public:
+
+  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::uint32_t block)
+      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(n_), lca_(n_, 0) {}
+
+  // What one search needs besides the nodes: the nodes it may enter, lo
+  // to hi - 1, and whether it met an edge leaving them.
+  struct Search {
+    std::uint32_t lo, hi;
+    std::vector<std::uint32_t> queue, bases;
+    std::size_t tail = 0;
+    std::uint32_t stamp = 2, lcastamp = 0;
+    bool open = false;
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(h - l) {}
+  };
+
+  // Matches the nodes of block b among themselves.
+  void alone(std::uint32_t b) {
+    Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    greedy(s);
+    augment(s);
+  }
+
+  // Then all together: the free nodes joined where an edge between blocks
+  // allows, then augmenting paths from those left.
+  void together() {
+    for (Node& x : node_) x.mark = x.mark == dead ? dead : 0;
+    std::fill(lca_.begin(), lca_.end(), 0);
+    for (std::uint32_t v = 0; v < n_; ++v) {
+      if (node_[v].mate != none || node_[v].mark == dead) continue;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t w = adj_[i];
+        if (node_[w].mate == none && node_[w].mark != dead && w != v) {
+          node_[v].mate = w, node_[w].mate = v;
+          break;
+        }
+      }
+    }
+    Search s(0, n_);
+    augment(s);
+  }
+
+  // Each node's partner, or -1.
+  void result(std::vector<std::int32_t>& mate) {
+    std::vector<std::uint32_t>().swap(lca_);
+    mate.resize(n_);
+    for (std::uint32_t v = 0; v < n_; ++v) mate[v] = node_[v].mate == none ? -1 : static_cast<std::int32_t>(node_[v].mate);
+  }
+
+ private:
+  static constexpr std::uint32_t dead = 1;
+  struct Node {
+    std::uint32_t mate = none;
+    std::uint32_t mark = 0;  // the search that touched it, one more once outer, or dead
+    std::uint32_t p, uf;     // its parent in the tree when odd, or its degree; the union-find of blossom bases
+  };
+
+  bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
+
+  // Greedy: a node with one free neighbour left is joined with it, which
+  // never costs a pair; else the first free node with its free neighbour
+  // that has the fewest.
+  void greedy(Search& s) {
+    std::size_t head = 0, tail = 0;
+    std::vector<std::uint32_t>& q = s.queue;
+    for (std::uint32_t v = s.lo; v < s.hi; ++v) {
+      std::uint32_t d = 0;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) d += in(s, adj_[i]);
+      if ((node_[v].p = d) == 1) q[tail++] = v;
+    }
+    auto drop = [&](std::uint32_t v) {
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        if (!in(s, adj_[i])) continue;
+        Node& x = node_[adj_[i]];
+        if (x.mate == none && --x.p == 1) q[tail++] = adj_[i];
+      }
+    };
+    auto join = [&](std::uint32_t v, std::uint32_t w) {
+      node_[v].mate = w, node_[w].mate = v;
+      drop(v), drop(w);
+    };
+    for (std::uint32_t next = s.lo;;) {
+      while (head < tail) {
+        std::uint32_t v = q[head++];
+        if (node_[v].mate != none || node_[v].p == 0) continue;
+        std::uint32_t i = off_[v];
+        while (!in(s, adj_[i]) || node_[adj_[i]].mate != none) ++i;
+        join(v, adj_[i]);
+      }
+      while (next < s.hi && (node_[next].mate != none || node_[next].p == 0)) ++next;
+      if (next == s.hi) break;
+      std::uint32_t best = none;
+      for (std::uint32_t i = off_[next]; i < off_[next + 1]; ++i) {
+        std::uint32_t w = adj_[i];
+        if (in(s, w) && node_[w].mate == none && (best == none || node_[w].p < node_[best].p)) best = w;
+      }
+      join(next, best);
+    }
+  }
+
+  // Augments from every free node in turn.
+  void augment(Search& s) {
+    for (std::uint32_t r = s.lo; r < s.hi; ++r) {
+      if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) continue;
+      std::uint32_t v = search(s, r);
+      if (v != none) {
+        while (v != none) {
+          std::uint32_t pv = node_[v].p, next = node_[pv].mate;
+          node_[v].mate = pv, node_[pv].mate = v;
+          v = next;
+        }
+      } else if (!s.open) {
+        for (std::size_t i = 0; i < s.tail; ++i) {
+          Node& x = node_[s.queue[i]];
+          x.mark = dead;
+          if (x.mate != none) node_[x.mate].mark = dead;
+        }
+      }
+    }
+  }
+
+  bool touched(const Search& s, std::uint32_t v) const { return (node_[v].mark | 1) == s.stamp + 1; }
+  bool outer(const Search& s, std::uint32_t v) const { return node_[v].mark == s.stamp + 1; }
+  void touch(const Search& s, std::uint32_t v) {
+    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].p = none, node_[v].uf = v;
+  }
+  void push(Search& s, std::uint32_t v) {
+    node_[v].mark = s.stamp + 1;
+    s.queue[s.tail++] = v;
+  }
+  std::uint32_t base(std::uint32_t v) {
+    while (node_[v].uf != v) v = node_[v].uf = node_[node_[v].uf].uf;
+    return v;
+  }
+  std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
+
+  // The base where the tree paths from a and b up to the root meet.
+  std::uint32_t meet(Search& s, std::uint32_t a, std::uint32_t b) {
+    if (++s.lcastamp == 0) {
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) lca_[v] = 0;
+      s.lcastamp = 1;
+    }
+    for (;;) {
+      a = base(a);
+      lca_[a] = s.lcastamp;
+      if (mate(a) == none) break;
+      a = node_[mate(a)].p;
+    }
+    for (;; b = node_[mate(b)].p) {
+      b = base(b);
+      if (lca_[b] == s.lcastamp) return b;
+    }
+  }
+
+  // Walks from v up to the blossom's base b, pointing the tree's odd
+  // nodes the other way round the blossom and making every node on it
+  // outer; notes the bases passed.
+  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child) {
+    while (base(v) != b) {
+      std::uint32_t m = mate(v);
+      s.bases.push_back(base(v)), s.bases.push_back(base(m));
+      node_[v].p = child;
+      child = m;
+      if (!outer(s, v)) push(s, v);
+      if (!outer(s, m)) push(s, m);
+      v = node_[m].p;
+    }
+  }
+
+  // The free node at the end of an augmenting path from root r (the
+  // parents lead back along it), or none.
+  std::uint32_t search(Search& s, std::uint32_t r) {
+    s.stamp += 2;
+    s.tail = 0;
+    s.open = false;
+    touch(s, r);
+    push(s, r);
+    for (std::size_t head = 0; head < s.tail; ++head) {
+      std::uint32_t v = s.queue[head];
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t to = adj_[i];
+        if (!in(s, to)) {
+          s.open = true;
+          continue;
+        }
+        if (node_[to].mark == dead) continue;
+        touch(s, to);
+        if (base(v) == base(to) || mate(v) == to) continue;
+        if (outer(s, to)) {
+          // Both ends outer: a blossom, shrunk to where their paths meet.
+          std::uint32_t b = meet(s, v, to);
+          s.bases.clear();
+          path(s, v, b, to);
+          path(s, to, b, v);
+          for (std::uint32_t x : s.bases) node_[x].uf = b;
+          node_[b].uf = b;
+        } else if (node_[to].p == none) {
+          node_[to].p = v;
+          if (mate(to) == none) return to;
+          touch(s, mate(to));
+          push(s, mate(to));
+        }
+      }
+    }
+    return none;
+  }
+
+  const std::vector<std::uint32_t>& off_;
+  const std::vector<std::uint32_t>& adj_;
+  std::uint32_t n_, block_;
+  std::vector<Node> node_;
+  std::vector<std::uint32_t> lca_;
+};
+
+}  // namespace
+
+void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate,
+           unsigned threads, std::uint32_t block) {
+  Matcher m(off, adj, block);
+  std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = n / block + (n % block != 0);
+  share(blocks, threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t b = from; b < to; ++b) m.alone(static_cast<std::uint32_t>(b));
+  }, 2);
+  m.together();
+  m.result(mate);
+}
