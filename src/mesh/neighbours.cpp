@@ -4,11 +4,13 @@
 // and a run that ends is decided (pairs.h). A chunk writes the lines whose
 // runs are decided; the lines of a run still open wait in memory with
 // their chunk, up to a window of a few megabytes. A run longer than that
-// is read again once decided: first for the tokens its joined faces take
-// from later lines, then to be written. Either way the output is the same.
+// is read again once decided, to be written, each piece of it with the
+// bytes after it from which its joined faces take tokens, or, when those
+// lie further on, once for the tokens first. Either way the output is the
+// same.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <thread>
