@@ -4,8 +4,11 @@
 // and a run that ends is decided (pairs.h). A chunk writes the lines whose
 // runs are decided; the lines of a run still open wait in memory with
 // their chunk, up to a window of a few megabytes. A run longer than that
-// is read again once decided: first for the tokens its joined faces take
-// from later lines, then to be written. Either way the output is the same.
+// is read again once decided, to be written, each piece of it with the
+// bytes after it from which its joined faces take tokens, or, when those
+// lie further on, once for the tokens first. Either way the output is the
+// same.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,15 +59,19 @@ struct Piece {
 };
 
 // Hands out the pieces of a long run, read again one after the other from
-// where the first starts.
+// where the first starts; with `ahead`, each with the bytes after it up to
+// ahead[k], where the tokens its joined faces take lie (and so the pieces
+// overlap).
 class Again {
  public:
-  Again(std::FILE* f, const std::vector<Piece>& p) : f_(f), p_(p) {}
+  Again(std::FILE* f, const std::vector<Piece>& p, const std::vector<std::int64_t>* ahead)
+      : f_(f), p_(p), ahead_(ahead) {}
   bool next(Bytes& b, std::size_t& size) {
     if (i_ == p_.size() || failed_) return false;
-    size = p_[i_].size;
+    const Piece& p = p_[i_];
+    size = ahead_ ? static_cast<std::size_t>((*ahead_)[i_] - p.at) : p.size;
     b.reserve(size + pad, 0);
-    if (std::fread(b.data.get(), 1, size, f_) != size) {
+    if ((ahead_ && i_ && !seek(f_, p.at)) || std::fread(b.data.get(), 1, size, f_) != size) {
       // A short read: the file is shorter than it was.
       failed_ = true;
       error_ = std::ferror(f_) ? errno : 0;
@@ -80,6 +87,7 @@ class Again {
  private:
   std::FILE* f_;
   const std::vector<Piece>& p_;
+  const std::vector<std::int64_t>* ahead_;
   std::size_t i_ = 0;
   bool failed_ = false;
   int error_ = 0;
@@ -297,44 +305,106 @@ bool Pass::put(Job& job, Crew* outer) {
 }
 
 // Reads the pieces of a long run again, which `outer`'s threads (if any)
-// are not reading meanwhile: first for the tokens that d still lacks (when
-// any pair joins), then to write them. Each reading is shared among the
-// threads, chunk by chunk, as the first; the bytes must be those read then.
+// are not reading meanwhile, to write them, with the tokens that d still
+// lacks: each piece with the few after it where its joined faces take them,
+// or, when those lie further, in a reading of their own first. Each reading
+// is shared among the threads, piece by piece, as the first was, and the
+// bytes must be those read then.
 bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
+  // The last triangle each piece takes a token from, and where the piece
+  // two after it ends.
+  std::size_t m = pieces.size();
+  std::vector<std::int64_t> ahead(m, 0);
+  std::vector<std::int64_t> last(m, -1);
+  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
+    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
+    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
+      last[k] = std::max(last[k], d.first + d.mate[u]);
+  }
+  bool near = true;
+  for (std::size_t k = 0; k < m; ++k) {
+    std::size_t j = k;
+    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= last[k]) ++j;
+    near = near && (j + 1 == m || pieces[j + 1].first > last[k]);
+    ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
+  }
+
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    for (int write = !d.pairs; ok && write < 2; ++write) {
+    for (int write = near || !d.pairs; ok && write < 2; ++write) {
       if (was < 0 || !seek(F_, pieces[0].at)) {
         fail(Failure::read, errno);
         ok = false;
         break;
       }
-      Again in(F_, pieces);
+      Again in(F_, pieces, near && d.pairs ? &ahead : nullptr);
       Crew crew(o_.cancel);
       std::int64_t turned = 0;
-      const Decision* dd = &d;
       crew.run(threads_, [&](bool) {
-        Chunk c;
+        Chunk c, next;
+        Decision own;
         std::int64_t k, end;
         std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
         std::string text;
         while (crew.take(in, c.in, c.size, k, end)) {
           const Piece& p = pieces[static_cast<std::size_t>(k)];
+          std::size_t more = c.size - p.size;  // the bytes after the piece
+          c.size = p.size;
           if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
+          if (more) {
+            next.in.reserve(more + pad, 0);
+            std::memcpy(next.in.data.get(), c.in.data.get() + p.size, more);
+            std::memset(next.in.data.get() + more, '\n', pad);
+            std::memset(c.in.data.get() + p.size, '\n', pad);
+          }
           c.scan(s_.Nn);
           c.ready(write ? s_.Nn : 0);
           found.clear(), text.clear();
+          auto base = static_cast<std::size_t>(p.first - d.first);
           for (std::size_t i = 0; !write && i < static_cast<std::size_t>(c.triangles); ++i) {
-            auto g = static_cast<std::size_t>(p.first - d.first) + i;
-            if (g >= d.code.size()) return crew.fail(Failure::read, 0);
-            if (d.code[g] != Decision::later) continue;
-            auto u = static_cast<std::size_t>(d.mate[g]);
+            if (base + i >= d.code.size()) return crew.fail(Failure::read, 0);
+            if (d.code[base + i] != Decision::later) continue;
+            auto u = static_cast<std::size_t>(d.mate[base + i]);
             const char *ts, *te;
             c.token(i, Decision::unshared(d.code[u]), ts, te);
             if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
             text.append(ts, te);
             found.emplace_back(u, text.size());
+          }
+          const Decision* dd = &d;
+          if (write && near && d.pairs) {
+            // The piece's own decision, with the tokens from its lines and
+            // from the bytes after it, as far as the last line it needs.
+            auto n = static_cast<std::size_t>(c.triangles);
+            if (base + n > d.code.size()) return crew.fail(Failure::read, 0);
+            std::int64_t need = last[static_cast<std::size_t>(k)] - p.first - c.triangles + 1;
+            for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
+                 more; guess *= 2) {
+              next.size = std::min(more, guess);
+              while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
+              next.scan(s_.Nn);
+              if (next.triangles >= need || next.size == more) break;
+            }
+            if (need > 0 && (!more || next.triangles < need)) return crew.fail(Failure::read, 0);
+            if (more) next.ready(s_.Nn);
+            own.first = p.first;
+            own.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
+            own.at.assign(n, unset);
+            own.tokens = Tokens();
+            for (std::size_t i = 0; i < n; ++i) {
+              std::uint8_t code = own.code[i];
+              if (code == Decision::alone || code == Decision::later) continue;
+              const char *ts, *te;
+              if (d.at[base + i] != unset) {
+                ts = d.tokens[d.at[base + i]], te = tokenend(ts);
+              } else {
+                auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
+                (w < n ? c : next).token(w < n ? w : w - n, Decision::unshared(code), ts, te);
+              }
+              own.put(i, ts, te);
+            }
+            dd = &own;
           }
           std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
           if (!crew.turn(turned, k, [&] {
