@@ -495,6 +495,8 @@ Result Pass::run() {
     prepare(job);
     put(job, nullptr);
     r.failure = failure_, r.error = error_;
+  }
+  if (r.failure == Failure::none) {
     written_ = gathered_.load();
     report();
   }
