@@ -321,24 +321,24 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
     if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
       last[k] = std::max(last[k], d.first + d.mate[u]);
   }
-  bool near = true;
+  bool nearby = true;
   for (std::size_t k = 0; k < m; ++k) {
     std::size_t j = k;
     while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= last[k]) ++j;
-    near = near && (j + 1 == m || pieces[j + 1].first > last[k]);
+    nearby = nearby && (j + 1 == m || pieces[j + 1].first > last[k]);
     ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
   }
 
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    for (int write = near || !d.pairs; ok && write < 2; ++write) {
+    for (int write = nearby || !d.pairs; ok && write < 2; ++write) {
       if (was < 0 || !seek(F_, pieces[0].at)) {
         fail(Failure::read, errno);
         ok = false;
         break;
       }
-      Again in(F_, pieces, near && d.pairs ? &ahead : nullptr);
+      Again in(F_, pieces, nearby && d.pairs ? &ahead : nullptr);
       Crew crew(o_.cancel);
       std::int64_t turned = 0;
       crew.run(threads_, [&](bool) {
@@ -373,7 +373,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
             found.emplace_back(u, text.size());
           }
           const Decision* dd = &d;
-          if (write && near && d.pairs) {
+          if (write && nearby && d.pairs) {
             // The piece's own decision, with the tokens from its lines and
             // from the bytes after it, as far as the last line it needs.
             auto n = static_cast<std::size_t>(c.triangles);
