@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <filesystem>
 #include <cstring>
 #include <condition_variable>
 #include <functional>
@@ -193,9 +192,7 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   for (std::size_t i = 0; i < n; ++i) {
     Identity id = identity(ins[i]);
     if (id.valid) inputs.emplace(std::make_pair(id.device, id.node), i);
-    std::error_code ec;
-    auto size = std::filesystem::file_size(ins[i], ec);
-    total += sizes[i] = ec ? 0 : static_cast<std::int64_t>(size);
+    total += sizes[i] = id.size;
   }
   for (std::size_t i = 0; i < n; ++i) {
     outs[i] = infolder(dir, filename(ins[i]));
@@ -211,6 +208,7 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   // earlier one is taken and done, then has all threads to itself. Lines are
   // printed as soon as those of every earlier input are.
   unsigned threads = threadsfor(s.options.threads);
+  keepmemory();
   std::mutex m;
   std::condition_variable cv;
   std::size_t next = 0, printed = 0, running = 0;

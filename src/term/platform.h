@@ -24,6 +24,11 @@ void guardstreams();
 // makes writes fail instead of ending the program.
 void oninterrupt();
 
+// Keeps the memory that a copy frees for the next copy, where the system's
+// allocator would hand it back and fault it in again: a batch of small files
+// would spend much of its time so, and more the more threads it runs on.
+void keepmemory();
+
 // The system's reason for the error number e.
 std::string reason(int e);
 
@@ -32,6 +37,7 @@ std::string reason(int e);
 struct Identity {
   unsigned long long device = 0, node = 0;
   bool valid = false;  // the file exists
+  long long size = 0;  // its bytes, when it is a regular file
   bool operator==(const Identity& o) const { return valid && o.valid && device == o.device && node == o.node; }
 };
 Identity identity(const std::string& path);

@@ -83,7 +83,8 @@ Identity identity(HANDLE h) {
   if (GetFileType(h) != FILE_TYPE_DISK) return {};
   BY_HANDLE_FILE_INFORMATION fi;
   if (GetFileInformationByHandle(h, &fi))
-    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true};
+    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true,
+            static_cast<long long>(fi.nFileSizeHigh) << 32 | fi.nFileSizeLow};
   // Wine's handles on the descriptors a program inherits from Unix answer
   // only this, and without their volume: the current folder's stands in.
   FILE_ID_INFO id;
@@ -168,6 +169,8 @@ void guardstreams() {
 
 // No SIGPIPE: a write to a reader that has gone away fails with EPIPE.
 void oninterrupt() { SetConsoleCtrlHandler(interrupted, TRUE); }
+
+void keepmemory() {}  // the Windows heap is left to its own rules
 
 std::string reason(int e) { return std::strerror(e); }
 
