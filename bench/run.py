@@ -15,6 +15,7 @@ fits both.
     python3 bench/run.py            # the 1001 x 1001 grid (about 150 MB)
     python3 bench/run.py --large    # and the 3163 x 3163 grid (about 1.6 GB)
     python3 bench/run.py --windows  # the pass alone, native and under Wine
+    python3 bench/run.py --batch    # a batch of 400 small meshes
 
 Then, for each mesh of ../shared/corpus (where it exists) and each grid, it
 prints the pairs joined in either pairing mode (consecutive, neighbours) by
@@ -29,10 +30,21 @@ With --windows it builds the benchmark of the pass alone (passbench) for
 this machine and for Windows, and times both on the smaller grid, on one
 thread and on two, the Windows build under Wine: the Windows program's pass
 against the terminal edition's.
+
+With --batch it copies the meshes of ../shared/corpus under 1 MB, taken in
+turn, to 400 files, and times `facemeld -q -j 1 -o DIR` and `-j 2` on all
+of them, in turn, fifteen times each: the batch shares its files among its
+threads. The files are in memory (/dev/shm, or --dir), so that the figures
+are the program's and not the disk's: on a disk, creating, replacing and
+deleting files also waits for the file system's journal and for the disk,
+and the kernel's writing back of earlier runs takes a core now and then.
+The output folder is emptied before each run.
 """
 
 import argparse
+import glob
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -74,10 +86,15 @@ def main():
     ap.add_argument("--large", action="store_true", help="also the 3163 x 3163 grid")
     ap.add_argument("--runs", type=int, default=5, help="runs of each program per grid (default 5)")
     ap.add_argument("--windows", action="store_true", help="the pass alone, native and under Wine")
+    ap.add_argument("--batch", action="store_true", help="a batch of 400 small meshes, on 1 and 2 threads")
+    ap.add_argument("--dir", default="/dev/shm" if os.path.isdir("/dev/shm") else os.path.join(ROOT, "build"),
+                    help="where --batch puts its files (default /dev/shm)")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "bench"), help="build directory")
     args = ap.parse_args()
     if args.windows:
         return windows(args)
+    if args.batch:
+        return batch(args)
 
     datadir = os.path.join(ROOT, "build", "bench-data")
     os.makedirs(datadir, exist_ok=True)
@@ -210,6 +227,39 @@ def windows(args):
         a, b = statistics.median(times["native"]), statistics.median(times["Windows"])
         print(f"{threads} thread{'s' * (threads != '1')}: native {a:.3f} s, Windows under Wine {b:.3f} s, "
               f"ratio {b / a:.2f}")
+
+
+def batch(args):
+    """Times a batch of 400 small meshes on one thread and on two, in turn."""
+    corpus = os.path.join(ROOT, "..", "shared", "corpus")
+    small = sorted(p for p in glob.glob(os.path.join(corpus, "*.obj")) if os.path.getsize(p) < MIB)
+    if not small:
+        sys.exit(f"no meshes under 1 MB in {corpus}")
+    build(args.build)
+    facemeld, runone = find(args.build, "facemeld"), find(args.build, "runone")
+    data = os.path.join(args.dir, "facemeld-batch")
+    ins, out = os.path.join(data, "in"), os.path.join(data, "out")
+    shutil.rmtree(data, ignore_errors=True)
+    os.makedirs(ins)
+    files = []
+    for i in range(400):
+        mesh = small[i % len(small)]
+        files.append(os.path.join(ins, f"{os.path.basename(mesh)[:-4]}-{i}.obj"))
+        shutil.copyfile(mesh, files[-1])
+    mb = sum(os.path.getsize(f) for f in files) / 1e6
+    times = {1: [], 2: []}
+    for _ in range(max(args.runs, 15)):
+        for threads in times:
+            shutil.rmtree(out, ignore_errors=True)
+            os.mkdir(out)
+            t, _ = run(runone, [facemeld, "-q", "-j", str(threads), "-o", out] + files)
+            times[threads].append(t)
+    t1, t2 = statistics.median(times[1]), statistics.median(times[2])
+    shutil.rmtree(data)
+    print(f"400 files in {data}, {len(small)} meshes, {mb:.1f} MB; medians of {len(times[1])} runs each, in turn")
+    print(f"1 thread: {t1:.3f} s; 2 threads: {t2:.3f} s; ratio {t2 / t1:.2f}")
+    ratios = sorted(b / a for a, b in zip(times[1], times[2]))
+    print(f"ratio run by run: {ratios[0]:.2f} to {ratios[-1]:.2f}, median {statistics.median(ratios):.2f}")
 
 
 if __name__ == "__main__":
