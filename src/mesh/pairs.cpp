@@ -1,6 +1,7 @@
 #include "pairs.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <system_error>
@@ -68,7 +69,7 @@ void share(std::size_t n, unsigned threads, const std::function<void(std::size_t
   if (threads > 16) threads = 16;
   if (threads < 2 || n < least) return f(0, n);
   std::vector<std::thread> helpers;
-  std::size_t part = n / threads + 1, from = part;
+  std::size_t part = (n + threads - 1) / threads, from = part;
   for (unsigned i = 1; i < threads && from < n; ++i, from += part) {
     try {
       helpers.emplace_back(f, from, std::min(n, from + part));
@@ -137,7 +138,7 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   std::uint32_t sum = 0;
   for (std::uint32_t b = 0; b < B; ++b)
     for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
-  std::vector<std::uint32_t> E(H);
+  std::unique_ptr<std::uint32_t[]> E(new std::uint32_t[H]);
   share(parts, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t p = from; p < to; ++p)
       for (std::uint32_t h = part(p); h < part(p + 1); ++h) E[cur[p * B + bucket(h)]++] = h;
@@ -160,7 +161,7 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
       if (m > 64) {
         // A vertex that many triangles share: sorted in place.
         auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
-        std::sort(E.begin() + s, E.begin() + end[b], [&](std::uint32_t x, std::uint32_t y) {
+        std::sort(E.get() + s, E.get() + end[b], [&](std::uint32_t x, std::uint32_t y) {
           return half(tris, x) < half(tris, y);
         });
         for (std::size_t i = 0, j; i < m; i = j) {
@@ -233,31 +234,52 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   tris.clear();
 
   // The graph, each node's neighbours in a fixed order: the earlier
-  // triangles that chose it, then the later ones it chose.
-  std::vector<std::uint32_t> off(n + 1, 0);
-  for (std::size_t h = 0; h < 3 * n; ++h)
-    if (C[h] != none) ++off[h / 3], ++off[C[h]];
+  // triangles that chose it, then the later ones it chose. Each thread
+  // lists the neighbours of its own nodes, from the choices up to its last
+  // node, in order. Counted into off[v + 2], they put v's first at
+  // off[v + 1], which ends where v's last is.
+  std::vector<std::uint32_t> off(n + 2, 0);
+  auto edges = [&](std::size_t from, std::size_t to, auto add) {
+    for (std::size_t h = 0; h < 3 * to; ++h) {
+      std::uint32_t u = static_cast<std::uint32_t>(h / 3), w = C[h];
+      if (w == none) continue;
+      if (u >= from) add(u, w);
+      if (w >= from && w < to) add(w, u);
+    }
+  };
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    edges(from, to, [&](std::uint32_t v, std::uint32_t) { ++off[v + 2]; });
+  });
   std::uint32_t sum = 0;
-  for (std::uint32_t& x : off) sum += x, x = sum - x;
+  for (std::uint32_t& x : off) x = sum += x;
   std::vector<std::uint32_t> adj(sum);
-  for (std::size_t h = 0; h < 3 * n; ++h)
-    if (C[h] != none) adj[off[h / 3]++] = C[h], adj[off[C[h]]++] = static_cast<std::uint32_t>(h / 3);
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    edges(from, to, [&](std::uint32_t v, std::uint32_t w) { adj[off[v + 1]++] = w; });
+  });
+  off.pop_back();
   C.reset();
-  for (std::size_t v = n; v > 0; --v) off[v] = off[v - 1];
-  off[0] = 0;
 
   match(off, adj, d.mate, threads);
   d.code.assign(n, Decision::alone);
-  for (std::uint32_t u = 0; u < n; ++u) {
-    auto w = static_cast<std::uint32_t>(d.mate[u]);
-    if (d.mate[u] < 0 || w < u) continue;
-    // Its partner's place among the later triangles it chose.
-    int k = 0;
-    for (std::uint32_t i = off[u]; adj[i] != w; ++i) k += adj[i] > u;
-    d.code[u] = static_cast<std::uint8_t>(codes[u] >> (4 * k) & 15);
-    d.code[w] = Decision::later;
-    ++d.pairs;
-  }
+  std::atomic<std::int64_t> pairs{0};
+  share(n, threads, [&](std::size_t from, std::size_t to) {
+    std::int64_t got = 0;
+    for (std::size_t u = from; u < to; ++u) {
+      auto w = static_cast<std::uint32_t>(d.mate[u]);
+      if (d.mate[u] < 0) continue;
+      if (w < u) {
+        d.code[u] = Decision::later;
+        continue;
+      }
+      // Its partner's place among the later triangles it chose.
+      int k = 0;
+      for (std::uint32_t i = off[u]; adj[i] != w; ++i) k += adj[i] > u;
+      d.code[u] = static_cast<std::uint8_t>(codes[u] >> (4 * k) & 15);
+      ++got;
+    }
+    pairs += got;
+  });
+  d.pairs = pairs;
 }
 
 namespace {
@@ -277,8 +299,10 @@ namespace {
 class Matcher {
  public:
 
+  // The nodes are set up by the blocks that take them, on their threads.
   Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::uint32_t block)
-      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(n_), lca_(n_, 0) {}
+      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(new Node[n_]),
+        lca_(new std::uint32_t[n_]) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
   // to hi - 1, and whether it met an edge leaving them.
@@ -294,15 +318,20 @@ class Matcher {
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
     Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v] = Node{none, 0, 0, 0}, lca_[v] = 0;
     greedy(s);
     augment(s);
   }
 
-  // Then all together: the free nodes joined where an edge between blocks
-  // allows, then augmenting paths from those left.
+  // Readies nodes from ... to - 1 for the search of all together.
+  void reset(std::size_t from, std::size_t to) {
+    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0, lca_[v] = 0;
+  }
+
+  // Then all together, once every node is reset: the free nodes joined
+  // where an edge between blocks allows, then augmenting paths from those
+  // left.
   void together() {
-    for (Node& x : node_) x.mark = x.mark == dead ? dead : 0;
-    std::fill(lca_.begin(), lca_.end(), 0);
     for (std::uint32_t v = 0; v < n_; ++v) {
       if (node_[v].mate != none || node_[v].mark == dead) continue;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
@@ -317,19 +346,17 @@ class Matcher {
     augment(s);
   }
 
-  // Each node's partner, or -1.
-  void result(std::vector<std::int32_t>& mate) {
-    std::vector<std::uint32_t>().swap(lca_);
-    mate.resize(n_);
-    for (std::uint32_t v = 0; v < n_; ++v) mate[v] = node_[v].mate == none ? -1 : static_cast<std::int32_t>(node_[v].mate);
+  // The partners of nodes from ... to - 1, or -1, into mate (n of them).
+  void result(std::vector<std::int32_t>& mate, std::size_t from, std::size_t to) const {
+    for (std::size_t v = from; v < to; ++v) mate[v] = node_[v].mate == none ? -1 : static_cast<std::int32_t>(node_[v].mate);
   }
 
  private:
   static constexpr std::uint32_t dead = 1;
   struct Node {
-    std::uint32_t mate = none;
-    std::uint32_t mark = 0;  // the search that touched it, one more once outer, or dead
-    std::uint32_t p, uf;     // its parent in the tree when odd, or its degree; the union-find of blossom bases
+    std::uint32_t mate;  // or none
+    std::uint32_t mark;  // the search that touched it, one more once outer, or dead
+    std::uint32_t p, uf;  // its parent in the tree when odd, or its degree; the union-find of blossom bases
   };
 
   bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
@@ -485,8 +512,8 @@ class Matcher {
   const std::vector<std::uint32_t>& off_;
   const std::vector<std::uint32_t>& adj_;
   std::uint32_t n_, block_;
-  std::vector<Node> node_;
-  std::vector<std::uint32_t> lca_;
+  std::unique_ptr<Node[]> node_;
+  std::unique_ptr<std::uint32_t[]> lca_;
 };
 
 }  // namespace
@@ -495,9 +522,13 @@ void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_
            unsigned threads, std::uint32_t block) {
   Matcher m(off, adj, block);
   std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = n / block + (n % block != 0);
-  share(blocks, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t b = from; b < to; ++b) m.alone(static_cast<std::uint32_t>(b));
+  // Blocks cost unequal times: each thread takes the next one left.
+  std::atomic<std::uint32_t> next{0};
+  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
+    for (std::uint32_t b; (b = next++) < blocks;) m.alone(b);
   }, 2);
+  share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
   m.together();
-  m.result(mate);
+  mate.resize(n);
+  share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
 }
