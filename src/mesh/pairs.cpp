@@ -10,6 +10,10 @@
 #include "chunk.h"
 #include "corner.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 void Tris::push(const Tri* t, std::size_t n) {
   while (n) {
     std::size_t b = size_ >> shift, at = size_ & (unit - 1);
@@ -61,6 +65,21 @@ std::uint64_t Tokens::put(const char* s, const char* e) {
 namespace {
 
 constexpr std::uint32_t none = UINT32_MAX;
+
+// A table of n, not yet written. Where the system allows, it is backed by
+// large pages, which a table of many megabytes then fills with far fewer
+// faults, each of which costs the time of writing thousands of entries.
+template <typename T>
+std::unique_ptr<T[]> table(std::size_t n) {
+  std::unique_ptr<T[]> t(new T[n]);
+#ifdef __linux__
+  constexpr std::uintptr_t large = 2 << 20;
+  auto at = reinterpret_cast<std::uintptr_t>(t.get());
+  std::uintptr_t from = (at + large - 1) & ~(large - 1), to = (at + n * sizeof(T)) & ~(large - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
+  return t;
+}
 
 // Runs f over the parts of 0 ... n, on up to `threads` threads, this one
 // included; alone when n is small or no other thread can be had.
@@ -138,7 +157,7 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   std::uint32_t sum = 0;
   for (std::uint32_t b = 0; b < B; ++b)
     for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
-  std::unique_ptr<std::uint32_t[]> E(new std::uint32_t[H]);
+  std::unique_ptr<std::uint32_t[]> E = table<std::uint32_t>(H);
   share(parts, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t p = from; p < to; ++p)
       for (std::uint32_t h = part(p); h < part(p + 1); ++h) E[cur[p * B + bucket(h)]++] = h;
@@ -148,7 +167,7 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   std::vector<std::uint32_t>().swap(cur);
 
   // Every half-edge is in one bucket, where its candidate is written.
-  std::unique_ptr<std::uint32_t[]> C(new std::uint32_t[H]);
+  std::unique_ptr<std::uint32_t[]> C = table<std::uint32_t>(H);
   share(B, threads, [&](std::size_t from, std::size_t to) {
     Half e[64];
     for (std::size_t b = from; b < to; ++b) {
@@ -214,21 +233,22 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   // Each triangle is tried with at most three later ones; the pairs that
   // pass are its edges, with their codes, four bits each, in slot order.
   std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
-  std::vector<std::uint16_t> codes(n, 0);
+  std::unique_ptr<std::uint16_t[]> codes = table<std::uint16_t>(n);
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
       Corners cu = corners(tris[u], vert, inv);
-      int got = 0;
+      int got = 0, all = 0;
       for (int k = 0; k < 3; ++k) {
         bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
         unsigned char code = tried[k] == none || again ? 0 : pairof(cu, corners(tris[tried[k]], vert, inv), fold);
         if (code)
-          codes[u] = static_cast<std::uint16_t>(codes[u] | code << (4 * got++));
+          all |= code << (4 * got++);
         else
           w[k] = none;
       }
+      codes[u] = static_cast<std::uint16_t>(all);
     }
   });
   tris.clear();
@@ -252,14 +272,14 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   });
   std::uint32_t sum = 0;
   for (std::uint32_t& x : off) x = sum += x;
-  std::vector<std::uint32_t> adj(sum);
+  std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
   share(n, threads, [&](std::size_t from, std::size_t to) {
     edges(from, to, [&](std::uint32_t v, std::uint32_t w) { adj[off[v + 1]++] = w; });
   });
   off.pop_back();
   C.reset();
 
-  match(off, adj, d.mate, threads);
+  match(off, adj.get(), d.mate, threads);
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -300,9 +320,9 @@ class Matcher {
  public:
 
   // The nodes are set up by the blocks that take them, on their threads.
-  Matcher(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::uint32_t block)
-      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(new Node[n_]),
-        lca_(new std::uint32_t[n_]) {}
+  Matcher(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::uint32_t block)
+      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(table<Node>(n_)),
+        lca_(table<std::uint32_t>(n_)) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
   // to hi - 1, and whether it met an edge leaving them.
@@ -510,7 +530,7 @@ class Matcher {
   }
 
   const std::vector<std::uint32_t>& off_;
-  const std::vector<std::uint32_t>& adj_;
+  const std::uint32_t* adj_;
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
   std::unique_ptr<std::uint32_t[]> lca_;
@@ -518,8 +538,8 @@ class Matcher {
 
 }  // namespace
 
-void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate,
-           unsigned threads, std::uint32_t block) {
+void match(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::vector<std::int32_t>& mate, unsigned threads,
+           std::uint32_t block) {
   Matcher m(off, adj, block);
   std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = n / block + (n % block != 0);
   // Blocks cost unequal times: each thread takes the next one left.

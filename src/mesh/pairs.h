@@ -88,5 +88,5 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 // same graph, neighbours in the same order, gives the same matching,
 // whatever the threads that share the work. The nodes are matched in
 // blocks of `block` first.
-void match(const std::vector<std::uint32_t>& off, const std::vector<std::uint32_t>& adj, std::vector<std::int32_t>& mate,
-           unsigned threads, std::uint32_t block = 1 << 18);
+void match(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::vector<std::int32_t>& mate, unsigned threads,
+           std::uint32_t block = 1 << 18);
