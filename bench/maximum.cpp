@@ -82,7 +82,7 @@ long long maximum(Run& run, const std::vector<xyz>& vert, const FoldLimit& fold)
     off.push_back(static_cast<std::uint32_t>(adj.size()));
   }
   std::vector<std::int32_t> ours;
-  match(off, adj.data(), ours, 2);
+  match(static_cast<std::uint32_t>(n), off.data(), adj.data(), ours, 2);
   for (std::size_t v = 0; v < n; ++v) mate[v] = ours[v] < 0 ? boost::graph_traits<decltype(g)>::null_vertex() : static_cast<Vertex>(ours[v]);
   if (!boost::maximum_cardinality_matching_verifier<decltype(g), Vertex*, decltype(boost::get(boost::vertex_index, g))>::
           verify_matching(g, &mate[0], boost::get(boost::vertex_index, g))) {

@@ -112,8 +112,8 @@ TEST(Match, FindsAsManyPairsAsCanBe) {
     }
     for (std::uint32_t block : {1u, 2u, 3u, 5u, 1u << 18}) {
       std::vector<std::int32_t> mate, again;
-      match(off, adj.data(), mate, 1, block);
-      match(off, adj.data(), again, 2, block);
+      match(n, off.data(), adj.data(), mate, 1, block);
+      match(n, off.data(), adj.data(), again, 2, block);
       ASSERT_EQ(mate, again) << k;
       int pairs = 0;
       for (std::uint32_t v = 0; v < n; ++v) {

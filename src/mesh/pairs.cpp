@@ -258,7 +258,8 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   // lists the neighbours of its own nodes, from the choices up to its last
   // node, in order. Counted into off[v + 2], they put v's first at
   // off[v + 1], which ends where v's last is.
-  std::vector<std::uint32_t> off(n + 2, 0);
+  std::unique_ptr<std::uint32_t[]> off = table<std::uint32_t>(n + 2);
+  std::fill_n(off.get(), n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
     for (std::size_t h = 0; h < 3 * to; ++h) {
       std::uint32_t u = static_cast<std::uint32_t>(h / 3), w = C[h];
@@ -271,15 +272,14 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     edges(from, to, [&](std::uint32_t v, std::uint32_t) { ++off[v + 2]; });
   });
   std::uint32_t sum = 0;
-  for (std::uint32_t& x : off) x = sum += x;
+  for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
   std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
   share(n, threads, [&](std::size_t from, std::size_t to) {
     edges(from, to, [&](std::uint32_t v, std::uint32_t w) { adj[off[v + 1]++] = w; });
   });
-  off.pop_back();
   C.reset();
 
-  match(off, adj.get(), d.mate, threads);
+  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), d.mate, threads);
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -320,8 +320,8 @@ class Matcher {
  public:
 
   // The nodes are set up by the blocks that take them, on their threads.
-  Matcher(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::uint32_t block)
-      : off_(off), adj_(adj), n_(static_cast<std::uint32_t>(off.size() - 1)), block_(block), node_(table<Node>(n_)),
+  Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::uint32_t block)
+      : off_(off), adj_(adj), n_(n), block_(block), node_(table<Node>(n_)),
         lca_(table<std::uint32_t>(n_)) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
@@ -529,7 +529,7 @@ class Matcher {
     return none;
   }
 
-  const std::vector<std::uint32_t>& off_;
+  const std::uint32_t* off_;
   const std::uint32_t* adj_;
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
@@ -538,10 +538,10 @@ class Matcher {
 
 }  // namespace
 
-void match(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::vector<std::int32_t>& mate, unsigned threads,
-           std::uint32_t block) {
-  Matcher m(off, adj, block);
-  std::uint32_t n = static_cast<std::uint32_t>(off.size() - 1), blocks = n / block + (n % block != 0);
+void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::vector<std::int32_t>& mate,
+           unsigned threads, std::uint32_t block) {
+  Matcher m(n, off, adj, block);
+  std::uint32_t blocks = n / block + (n % block != 0);
   // Blocks cost unequal times: each thread takes the next one left.
   std::atomic<std::uint32_t> next{0};
   share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {

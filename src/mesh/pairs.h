@@ -83,10 +83,10 @@ struct Decision {
 // empty.
 void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d);
 
-// A largest matching of the graph whose node v has the neighbours
+// A largest matching of the graph of n nodes whose node v has the neighbours
 // adj[off[v]] ... adj[off[v + 1] - 1]: mate[v] is v's partner, or -1. The
 // same graph, neighbours in the same order, gives the same matching,
 // whatever the threads that share the work. The nodes are matched in
 // blocks of `block` first.
-void match(const std::vector<std::uint32_t>& off, const std::uint32_t* adj, std::vector<std::int32_t>& mate, unsigned threads,
-           std::uint32_t block = 1 << 18);
+void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::vector<std::int32_t>& mate,
+           unsigned threads, std::uint32_t block = 1 << 18);
