@@ -143,24 +143,28 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 4) B *= 2;
-  auto bucket = [&](std::uint32_t h) { return static_cast<std::uint32_t>(half(tris, h).a) & (B - 1); };
-  // A few parts of the half-edges, side by side, each count their own
-  // buckets and then place theirs after the parts before: each bucket holds
-  // its half-edges in order, however many the parts.
+  // A few parts of the triangles, side by side, each count their own
+  // buckets and then place their half-edges after the parts before: each
+  // bucket holds its half-edges in order, however many the parts.
   std::uint32_t parts = std::min(std::max(threads, 1u), 4u);
   std::vector<std::uint32_t> cur(static_cast<std::size_t>(parts) * B, 0);
-  auto part = [&](std::size_t p) { return static_cast<std::uint32_t>(H * p / parts); };
+  // f(h, its bucket) for the half-edges of part p, in order.
+  auto each = [&](std::size_t p, auto f) {
+    for (std::size_t u = n * p / parts; u < n * (p + 1) / parts; ++u) {
+      const Tri& r = tris[u];
+      for (int c = 0; c < 3; ++c)
+        f(static_cast<std::uint32_t>(3 * u + c), static_cast<std::uint32_t>(std::min(r.p[c], r.p[(c + 1) % 3])) & (B - 1));
+    }
+  };
   share(parts, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t p = from; p < to; ++p)
-      for (std::uint32_t h = part(p); h < part(p + 1); ++h) ++cur[p * B + bucket(h)];
+    for (std::size_t p = from; p < to; ++p) each(p, [&](std::uint32_t, std::uint32_t b) { ++cur[p * B + b]; });
   }, 2);
   std::uint32_t sum = 0;
   for (std::uint32_t b = 0; b < B; ++b)
     for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
   std::unique_ptr<std::uint32_t[]> E = table<std::uint32_t>(H);
   share(parts, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t p = from; p < to; ++p)
-      for (std::uint32_t h = part(p); h < part(p + 1); ++h) E[cur[p * B + bucket(h)]++] = h;
+    for (std::size_t p = from; p < to; ++p) each(p, [&](std::uint32_t h, std::uint32_t b) { E[cur[p * B + b]++] = h; });
   }, 2);
   // The last part now ends where each bucket does.
   std::vector<std::uint32_t> end(cur.end() - B, cur.end());
