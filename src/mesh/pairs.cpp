@@ -332,11 +332,12 @@ class Matcher {
   // to hi - 1, and whether it met an edge leaving them.
   struct Search {
     std::uint32_t lo, hi;
-    std::vector<std::uint32_t> queue, bases;
+    std::unique_ptr<std::uint32_t[]> queue;
+    std::vector<std::uint32_t> bases;
     std::size_t tail = 0;
     std::uint32_t stamp = 2, lcastamp = 0;
     bool open = false;
-    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(h - l) {}
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(table<std::uint32_t>(h - l)) {}
   };
 
   // Matches the nodes of block b among themselves.
@@ -390,7 +391,7 @@ class Matcher {
   // that has the fewest.
   void greedy(Search& s) {
     std::size_t head = 0, tail = 0;
-    std::vector<std::uint32_t>& q = s.queue;
+    std::uint32_t* q = s.queue.get();
     for (std::uint32_t v = s.lo; v < s.hi; ++v) {
       std::uint32_t d = 0;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) d += in(s, adj_[i]);
