@@ -506,6 +506,14 @@ class Matcher {
     push(s, r);
     for (std::size_t head = 0; head < s.tail; ++head) {
       std::uint32_t v = s.queue[head];
+      // A search mostly waits for memory: the list of the node after next
+      // and the nodes on the next one's are asked for while this one's are
+      // looked at.
+      if (head + 2 < s.tail) __builtin_prefetch(&adj_[off_[s.queue[head + 2]]]);
+      if (head + 1 < s.tail) {
+        std::uint32_t x = s.queue[head + 1];
+        for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) __builtin_prefetch(&node_[adj_[i]]);
+      }
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t to = adj_[i];
         if (!in(s, to)) {
