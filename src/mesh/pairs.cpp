@@ -326,7 +326,7 @@ class Matcher {
   // The nodes are set up by the blocks that take them, on their threads.
   Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::uint32_t block)
       : off_(off), adj_(adj), n_(n), block_(block), node_(table<Node>(n_)),
-        lca_(table<std::uint32_t>(n_)) {}
+        lca_(table<std::uint32_t>(n_)), left_(n / block + (n % block != 0)) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
   // to hi - 1, and whether it met an edge leaving them.
@@ -345,7 +345,9 @@ class Matcher {
     Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v] = Node{none, 0, 0, 0}, lca_[v] = 0;
     greedy(s);
-    augment(s);
+    for (std::uint32_t r = s.lo; r < s.hi; ++r) augment(s, r);
+    for (std::uint32_t v = s.lo; v < s.hi; ++v)
+      if (node_[v].mate == none && node_[v].mark != dead && off_[v] != off_[v + 1]) left_[b].push_back(v);
   }
 
   // Readies nodes from ... to - 1 for the search of all together.
@@ -356,19 +358,22 @@ class Matcher {
   // Then all together, once every node is reset: the free nodes joined
   // where an edge between blocks allows, then augmenting paths from those
   // left.
+  // Only the nodes the blocks left free can be joined now, in their order.
   void together() {
-    for (std::uint32_t v = 0; v < n_; ++v) {
-      if (node_[v].mate != none || node_[v].mark == dead) continue;
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-        std::uint32_t w = adj_[i];
-        if (node_[w].mate == none && node_[w].mark != dead && w != v) {
-          node_[v].mate = w, node_[w].mate = v;
-          break;
+    for (const std::vector<std::uint32_t>& left : left_)
+      for (std::uint32_t v : left) {
+        if (node_[v].mate != none || node_[v].mark == dead) continue;
+        for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+          std::uint32_t w = adj_[i];
+          if (node_[w].mate == none && node_[w].mark != dead && w != v) {
+            node_[v].mate = w, node_[w].mate = v;
+            break;
+          }
         }
       }
-    }
     Search s(0, n_);
-    augment(s);
+    for (const std::vector<std::uint32_t>& left : left_)
+      for (std::uint32_t r : left) augment(s, r);
   }
 
   // The partners of nodes from ... to - 1, or -1, into mate (n of them).
@@ -427,23 +432,21 @@ class Matcher {
     }
   }
 
-  // Augments from every free node in turn.
-  void augment(Search& s) {
-    for (std::uint32_t r = s.lo; r < s.hi; ++r) {
-      if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) continue;
-      std::uint32_t v = search(s, r);
-      if (v != none) {
-        while (v != none) {
-          std::uint32_t pv = node_[v].p, next = node_[pv].mate;
-          node_[v].mate = pv, node_[pv].mate = v;
-          v = next;
-        }
-      } else if (!s.open) {
-        for (std::size_t i = 0; i < s.tail; ++i) {
-          Node& x = node_[s.queue[i]];
-          x.mark = dead;
-          if (x.mate != none) node_[x.mate].mark = dead;
-        }
+  // Augments from r if it is free.
+  void augment(Search& s, std::uint32_t r) {
+    if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) return;
+    std::uint32_t v = search(s, r);
+    if (v != none) {
+      while (v != none) {
+        std::uint32_t pv = node_[v].p, next = node_[pv].mate;
+        node_[v].mate = pv, node_[pv].mate = v;
+        v = next;
+      }
+    } else if (!s.open) {
+      for (std::size_t i = 0; i < s.tail; ++i) {
+        Node& x = node_[s.queue[i]];
+        x.mark = dead;
+        if (x.mate != none) node_[x.mate].mark = dead;
       }
     }
   }
@@ -547,6 +550,7 @@ class Matcher {
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
   std::unique_ptr<std::uint32_t[]> lca_;
+  std::vector<std::vector<std::uint32_t>> left_;  // each block's free nodes with neighbours, once matched alone
 };
 
 }  // namespace
