@@ -387,7 +387,9 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
               if (next.triangles >= need || next.size == more) break;
             }
             if (need > 0 && (!more || next.triangles < need)) return crew.fail(Failure::read, 0);
-            if (more) next.ready(s_.Nn);
+            // Of the lines after the piece only a few tokens are taken:
+            // their normals are cut as they are.
+            if (more) next.ready(0);
             own.first = p.first;
             own.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
             own.at.assign(n, unset);
@@ -401,6 +403,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
               } else {
                 auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
                 (w < n ? c : next).token(w < n ? w : w - n, Decision::unshared(code), ts, te);
+                if (w >= n && s_.Nn) te = cutnormal(const_cast<char*>(ts));
               }
               own.put(i, ts, te);
             }
