@@ -265,12 +265,12 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   std::unique_ptr<std::uint32_t[]> off = table<std::uint32_t>(n + 2);
   std::fill_n(off.get(), n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
-    for (std::size_t h = 0; h < 3 * to; ++h) {
-      std::uint32_t u = static_cast<std::uint32_t>(h / 3), w = C[h];
-      if (w == none) continue;
-      if (u >= from) add(u, w);
-      if (w >= from && w < to) add(w, u);
-    }
+    for (std::uint32_t u = 0; u < to; ++u)
+      for (std::uint32_t w : {C[3 * u], C[3 * u + 1], C[3 * u + 2]}) {
+        if (w == none) continue;
+        if (u >= from) add(u, w);
+        if (w >= from && w < to) add(w, u);
+      }
   };
   share(n, threads, [&](std::size_t from, std::size_t to) {
     edges(from, to, [&](std::uint32_t v, std::uint32_t) { ++off[v + 2]; });
