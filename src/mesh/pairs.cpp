@@ -10,10 +10,6 @@
 #include "chunk.h"
 #include "corner.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 void Tris::push(const Tri* t, std::size_t n) {
   while (n) {
     std::size_t b = size_ >> shift, at = size_ & (unit - 1);
@@ -66,19 +62,11 @@ namespace {
 
 constexpr std::uint32_t none = UINT32_MAX;
 
-// A table of n, not yet written. Where the system allows, it is backed by
-// large pages, which a table of many megabytes then fills with far fewer
-// faults, each of which costs the time of writing thousands of entries.
+// A table of n, not yet written: its user writes every entry it reads, so
+// it is not cleared first, a pass over many megabytes saved.
 template <typename T>
 std::unique_ptr<T[]> table(std::size_t n) {
-  std::unique_ptr<T[]> t(new T[n]);
-#ifdef __linux__
-  constexpr std::uintptr_t large = 2 << 20;
-  auto at = reinterpret_cast<std::uintptr_t>(t.get());
-  std::uintptr_t from = (at + large - 1) & ~(large - 1), to = (at + n * sizeof(T)) & ~(large - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
-  return t;
+  return std::unique_ptr<T[]>(new T[n]);
 }
 
 // Runs f over the parts of 0 ... n, on up to `threads` threads, this one
