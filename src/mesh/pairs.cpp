@@ -343,10 +343,9 @@ class Matcher {
     for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0, lca_[v] = 0;
   }
 
-  // Then all together, once every node is reset: the free nodes joined
-  // where an edge between blocks allows, then augmenting paths from those
-  // left.
-  // Only the nodes the blocks left free can be joined now, in their order.
+  // Then all together, once every node is reset: the nodes the blocks left
+  // free, in their order, joined where an edge between blocks allows, then
+  // augmenting paths from those still free.
   void together() {
     for (const std::vector<std::uint32_t>& left : left_)
       for (std::uint32_t v : left) {
