@@ -3,7 +3,9 @@
 time, and runs the native suite on each: a fault that no test notices marks
 a place the tests do not guard.
 
-    python3 tools/plant.py [COUNT [SEED]]     # 40 faults, seed 1
+    python3 tools/plant.py [COUNT [SEED [FILE...]]]     # 40 faults, seed 1
+
+FILE... (paths such as src/mesh/pairs.cpp) plants only in those files.
 
 Works in a copy of the tree (build/plant), never in the sources. Prints one
 line per fault (caught or not, the file, the line and the change) and the
@@ -24,7 +26,7 @@ CHANGES = [
 ]
 
 
-def candidates():
+def candidates(only):
     """Every (file, line number, new text) that one change makes of a code line."""
     out = []
     for folder in SOURCES:
@@ -32,6 +34,8 @@ def candidates():
             if not name.endswith((".cpp", ".h")) or name == "windows.cpp":  # built for Windows only
                 continue
             path = os.path.join(folder, name)
+            if only and path not in only:
+                continue
             for n, line in enumerate(open(os.path.join(TOP, path)).read().split("\n")):
                 code = line.split("//")[0]
                 if not code.strip() or code.lstrip().startswith(("#", "*", "/*")) or '"' in code:
@@ -60,7 +64,7 @@ def main():
     if run(["cmake", "-S", ".", "-B", "b", "-DCMAKE_BUILD_TYPE=Release"]).returncode or \
             run(["cmake", "--build", "b", "-j2"]).returncode:
         sys.exit("plant: the unchanged tree does not build")
-    pool = candidates()
+    pool = candidates(sys.argv[3:])
     rnd.shuffle(pool)
     caught = planted = 0
     for path, n, text in pool:
