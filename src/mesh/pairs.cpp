@@ -53,7 +53,7 @@ std::uint64_t Tokens::put(const char* s, const char* e) {
   char* b = blocks_.back().get();
   std::memcpy(b + used_, s, n);
   std::memset(b + used_ + n, ' ', 17);
-  std::uint64_t at = (blocks_.size() - 1) << 32 | used_;
+  std::uint64_t at = std::uint64_t(blocks_.size() - 1) << 32 | used_;
   used_ += n + 1;
   return at;
 }
