@@ -9,6 +9,14 @@ Module['copies'] = new Map();
 var facemeldCopies = 0;
 var facemeldFailures = ['none', 'open', 'read', 'write', 'memory', 'cancelled'];
 
+// Node runs on while a copy is under way, and no longer for the idle
+// threads the module keeps for the next copy.
+function facemeldHold() {
+  if (typeof PThread === 'undefined' || !ENVIRONMENT_IS_NODE) return;
+  var held = Module['copies'].size > 0;
+  PThread.unusedWorkers.concat(PThread.runningWorkers).forEach(function (w) { held ? w.ref() : w.unref(); });
+}
+
 Module['quadrify'] = function (source, options, sink) {
   options = options || {};
   var angle = options.angle === undefined ? 5 : options.angle;
@@ -35,12 +43,14 @@ Module['quadrify'] = function (source, options, sink) {
       progress: function (done, total) { sink.progress(done, total); },
       done: function (failure, complaint, vertices, triangles, joins) {
         Module['copies'].delete(id);
+        facemeldHold();
         if (!failure) return resolve({ vertices: vertices, triangles: triangles, joins: joins });
         var e = new Error(complaint);
         e.failure = facemeldFailures[failure];
         reject(e);
       },
     });
+    facemeldHold();
     Module['_facemeld_start'](id, source.size, options.dropNormals ? 1 : 0, angle,
                               pairs === 'neighbours' ? 1 : 0, threads, sink.progress ? 1 : 0);
   });
