@@ -2,12 +2,13 @@
 # Installs what is missing, builds everything and runs every test, stage by
 # stage: the native suite built with g++, the same suite built with clang++
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows program
-# under Wine, the packages and a bounded fuzzing run. Every stage runs even
-# when an earlier one fails. Each prints a few lines, or the detail of its
+# under Wine, the packages, a bounded fuzzing run, and the engine as
+# WebAssembly: the npm package and the web page in headless Chromium. Every
+# stage runs even when an earlier one fails. Each prints a few lines, or the detail of its
 # failure; its whole output is kept in build/logs/STAGE.log. Fails when any
 # stage fails.
 #
-#   sh scripts/test.sh [STAGE...]    # setup native sanitize wine package fuzz
+#   sh scripts/test.sh [STAGE...]    # setup native sanitize wine package fuzz web
 set -u
 cd "$(dirname "$0")/.."
 mkdir -p build/logs
@@ -43,10 +44,20 @@ stage_package() { sh scripts/package.sh && sh tests/package/check.sh; }
 
 stage_fuzz() { sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"; }
 
+# The package's cases (which are the 32-bit run of the engine's cases too)
+# and the page, whose downloads are compared with the command line's.
+stage_web() {
+  sh scripts/web.sh build &&
+    cmake -S . -B build/native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release $werror &&
+    cmake --build build/native -j "$jobs" --target facemeld &&
+    node --test --test-reporter=tap tests/web/package.test.mjs tests/web/page.test.mjs
+}
+
 # What a passing stage shows: what it installed, its tests' tally and the
 # tests it skipped, or the fuzzer's run count.
 brief() {
-  grep -E '^installing:|tests passed|^fuzz: |^package: ' "$1"
+  grep -E '^installing:|tests passed|^fuzz: |^package: |^# (pass|fail|skipped) ' "$1"
+  grep -E '^ok .* # SKIP' "$1" | sed 's/^ok [0-9]* - /skipped: /'
   grep -E '\(Skipped\)$' "$1" | sed 's/^[[:space:]]*[0-9]* - \(.*\) (Skipped)$/skipped: \1/'
 }
 
@@ -54,12 +65,12 @@ brief() {
 # line of the build (at most 150 lines), then the end of the log.
 detail() {
   awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = !/ Passed |Skipped/ }
-       show || /error:|Error|undefined reference/' "$1" | head -n 150
+       show || /error:|Error|undefined reference|^not ok/' "$1" | head -n 150
   echo "..."
   tail -n 15 "$1"
 }
 
-for stage in ${*:-setup native sanitize wine package fuzz}; do
+for stage in ${*:-setup native sanitize wine package fuzz web}; do
   log=build/logs/$stage.log
   start=$(date +%s)
   echo "== $stage (log: $log)"

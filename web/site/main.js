@@ -37,7 +37,7 @@ function shown() {
 
 function showView() {
   const which = shown();
-  if (views[which]) return view.show(views[which], true);
+  if (views[which]) return view.show(views[which], which, true);
   view.clear();
   if (which === 'input' && file && !busy) worker.postMessage({ kind: 'view' });
 }
@@ -63,7 +63,7 @@ function answer({ data: m }) {
     if (shown() === 'input') worker.postMessage({ kind: 'view' });
   } else if (m.kind === 'view') {
     views[m.which] = m.view;
-    if (shown() === m.which) view.show(m.view, m.which === 'input' && views.copy);
+    if (shown() === m.which) view.show(m.view, m.which, m.which === 'input' && views.copy);
   } else if (m.kind === 'failed') {
     fail(m.failure === 'memory'
       ? `${file.name}: there is not enough memory to copy this file here`

@@ -40,12 +40,13 @@ export function createView(canvas, note) {
     scene.remove(shown);
     shown.traverse((o) => o.geometry && (o.geometry.dispose(), o.material.dispose()));
     shown = null;
+    delete canvas.dataset.shown;
     note.textContent = '';
     draw();
   }
 
   // Shows what drawable() made; keeps the camera when `keep` is set.
-  function show(d, keep) {
+  function show(d, which, keep) {
     clear();
     const faces = new THREE.BufferGeometry();
     faces.setAttribute('position', new THREE.BufferAttribute(d.places, 3));
@@ -73,6 +74,7 @@ export function createView(canvas, note) {
       ? `${d.edges.toLocaleString('en')} edges are too many to draw: the view shows one face in ${d.stride}.`
       : '';
     draw();
+    canvas.dataset.shown = which;
   }
 
   return { show, clear };
