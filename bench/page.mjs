@@ -32,7 +32,7 @@ try {
   for (const file of args) {
     // One page: its first copy loads the engine (and starts its threads).
     const page = await browser.newPage();
-    await page.setViewport({ width: 1100, height: 1000 });
+    await page.setViewport(shot ? { width: 820, height: 760 } : { width: 1100, height: 1000 });
     await page.goto(url);
     for (const [i, pairs] of ['consecutive', 'neighbours', 'consecutive'].entries()) {
       const old = await page.evaluate(() => document.querySelector('a[download]')?.href);
@@ -49,7 +49,7 @@ try {
       const said = await page.evaluate(() => document.getElementById('alert').textContent ||
         [...document.querySelectorAll('#counts dd')].map((d) => d.textContent).join(', '));
       console.log(`${basename(file)} ${pairs}${i ? '' : ' (first)'}: copied in ${copied.toFixed(1)} s, drawn at ${shown.toFixed(1)} s (${said})`);
-      if (shot) await page.screenshot({ path: shot }), (shot = null);
+      if (shot) await page.screenshot({ path: shot, fullPage: true }), (shot = null);
     }
     await page.close();
   }
