@@ -18,6 +18,7 @@ version=$(sed -n 's/^project(facemeld VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
 build() {
+  mkdir -p $out
   for kind in one threads; do
     threads=OFF
     [ $kind = threads ] && threads=ON
