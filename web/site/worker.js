@@ -34,11 +34,18 @@ onmessage = function (event) {
   file = m.file;
   copy = [];
   engine = engine || start(m.threaded);
+  // The engine reads a megabyte or less at a time; the file is read in
+  // larger pieces, each slice of a File costing a few milliseconds.
   var reader = new FileReaderSync();
+  var held = new Uint8Array(0), from = 0;
   var source = {
     size: file.size,
     read: function (into, at) {
-      var got = new Uint8Array(reader.readAsArrayBuffer(file.slice(at, at + into.length)));
+      if (at < from || at + into.length > from + held.length) {
+        from = at;
+        held = new Uint8Array(reader.readAsArrayBuffer(file.slice(at, at + Math.max(into.length, 16 << 20))));
+      }
+      var got = held.subarray(at - from, at - from + into.length);
       into.set(got);
       return got.length;
     },
