@@ -1,7 +1,9 @@
+#include "pass.h"
 #include "readobj.h"
-#include "text.h"
 
-int copyOBJ(HWND wn, const char* file, const char* File, Work w) {
+int copyOBJ(HWND wn, const char* file, const char* File) { return copyOBJ(wn, file, File, Work()); }
+
+int copyOBJ(HWND wn, const char* file, const char* File, const Work& w) {
   if (!objsuffix(file) || !objsuffix(File)) {
     MessageBoxA(wn, file, "bad suffix", MB_OK | MB_ICONWARNING);
     return 0;

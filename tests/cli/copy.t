@@ -26,7 +26,7 @@ opened; standard output stays empty, even without --quiet.
   facemeld: /sys: I can't make a new file in this folder (Permission denied)
   [1]
   $ mkdir dir.obj && facemeld dir.obj out.obj
-  facemeld: dir.obj: I can't read this file
+  facemeld: dir.obj: I can't read this file (Is a directory)
   [1]
 
 Suffixes in any case; a bad one names the path that has it, and nothing is

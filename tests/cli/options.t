@@ -10,27 +10,27 @@ the last of one kind counts.
   $ facemeld fold.obj out.obj
   fold.obj: 2 triangles found, 0 pairs of triangles joined
   $ facemeld -a 10 fold.obj out.obj && cat out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   v 0 0 0
   v 1 0 0.11
   v 1 1 0
   v 0 1 0
   f 2 3 4 1
   $ facemeld -a10 fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --angle 1e1 fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --angle=+10. fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --ang=.5 fold.obj out.obj
   fold.obj: 2 triangles found, 0 pairs of triangles joined
   $ facemeld fold.obj out.obj -a 10
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld fold.obj -a 10 out.obj -a 5
   fold.obj: 2 triangles found, 0 pairs of triangles joined
   $ facemeld -a 10 --pairs=neighbors fold.obj out.obj && facemeld -a10 -p consecutive -p neighbours fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
 
 Clustered options, and "--" before a path that looks like an option.
 
