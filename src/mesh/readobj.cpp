@@ -41,16 +41,6 @@ struct Busy {
 
 }  // namespace
 
-const char* const notmesh = "this file may not be a mesh file";
-
-std::string summary(const facemeld::Result& r, bool agreeing) {
-  char ER[256];
-  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld %s of triangles joined",
-                static_cast<long long>(r.triangles), static_cast<long long>(r.joins),
-                agreeing && r.joins == 1 ? "pair" : "pairs");
-  return ER;
-}
-
 int readOBJ(HWND wn, const char* file, const char* File) { return readOBJ(wn, file, File, Work()); }
 
 int readOBJ(HWND wn, const char* file, const char* File, const Work& w) {
