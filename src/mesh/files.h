@@ -16,6 +16,11 @@ struct FileId {
 FileId fileid(const char* path);
 FileId fileid(std::FILE* f);
 
+// Opens the file at `path` to read, in binary mode, as std::fopen does;
+// null with errno set on failure. On Windows a name with a wildcard that
+// no file has fails with ENOENT, where the C runtime says EINVAL.
+std::FILE* openinput(const char* path);
+
 // The output of one copy. A regular file with one name (found through
 // symbolic links), or a file yet to be made, is written as a hidden new
 // file beside it, which replaces it only on commit and keeps its
@@ -43,6 +48,11 @@ class Output {
 
   // Closes and removes whatever was begun.
   void abandon();
+
+  // The reason for a failed write of the stream, given the C runtime's
+  // error number e: e, or on Windows ENOSPC where the C runtime says EINVAL
+  // (as Wine's does for a full disk) and the output's disk has no room.
+  int reason(int e) const;
 
  private:
   std::string target_;  // the file replaced: the output, its links followed

@@ -87,6 +87,10 @@ FileId fileid(std::FILE* f) {
   return fstat(fileno(f), &st) == 0 ? idof(st) : FileId();
 }
 
+std::FILE* openinput(const char* path) { return std::fopen(path, "rb"); }
+
+int Output::reason(int e) const { return e; }
+
 int Output::open(const char* path, std::string& folder) {
   target_ = followed(path);
   struct stat st;
@@ -148,7 +152,7 @@ int Output::commit() {
   f_ = nullptr;
   int e = std::fclose(f) == 0 ? 0 : errno;
   if (!e && !temp_.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0) e = errno;
-  if (e) return abandon(), e;
+  if (e) return e = reason(e), abandon(), e;
   temp_.clear();
   release(slot_);
   return 0;

@@ -127,6 +127,21 @@ FileId fileid(const char* path) {
 
 FileId fileid(std::FILE* f) { return idof(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))); }
 
+std::FILE* openinput(const char* path) {
+  std::FILE* f = std::fopen(path, "rb");
+  // A wildcard that matched no file is left in the name as it was typed.
+  if (!f && errno == EINVAL && std::strpbrk(path, "*?") && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    errno = ENOENT;
+  return f;
+}
+
+int Output::reason(int e) const {
+  ULARGE_INTEGER room;
+  std::string dir = folderof(target_);
+  if (e == EINVAL && GetDiskFreeSpaceExA(dir.c_str(), &room, nullptr, nullptr) && room.QuadPart == 0) return ENOSPC;
+  return e;
+}
+
 int Output::open(const char* path, std::string& folder) {
   target_ = path;
   // An existing output must be writable, as before; a device, a pipe or a
@@ -189,7 +204,7 @@ int Output::commit() {
     SetFileAttributesA(temp_.c_str(), static_cast<DWORD>(attributes_));
     if (!MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) e = oserror();
   }
-  if (e) return abandon(), e;
+  if (e) return e = reason(e), abandon(), e;
   temp_.clear();
   release(slot_);
   return 0;

@@ -81,7 +81,7 @@ Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
       if (!crew.turn(counted, k, [&] {
             base = nextbase;
             nextbase += c.vertices;
-            r.triangles += c.triangles;
+            r.triangles += c.triangles, r.faces += c.faces;
           }))
         return;
       before(Work::store);
@@ -138,7 +138,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
       std::error_code ec;
       return failed(Failure::read, in, std::filesystem::is_directory(in.path, ec) ? EISDIR : 0);
     }
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
+    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
   }
   // The output must not be the input's file, however either is named: it
   // would be emptied before it is read.
@@ -152,7 +152,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   // The second reading: the file as it is now, or the stream from its start.
   if (in.path) {
     if (ownF.f) ownF.close();
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
+    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
   } else if (std::fseek(F, 0, SEEK_SET) != 0) {
     return failed(Failure::read, in, errno);
   }
@@ -183,6 +183,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
       r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
     r.vertices = vertices;
     if (r.failure != Failure::none) {
+      if (r.failure == Failure::write && ownG.stream()) r.error = ownG.reason(r.error);
       Result f = failed(r.failure, r.failure == Failure::write ? out : in, r.error);
       f.vertices = vertices;
       return f;

@@ -30,8 +30,11 @@ int readOBJ(HWND wn, const char* file, const char* File, const Work& w);
 int copyOBJ(HWND wn, const char* file, const char* File);
 int copyOBJ(HWND wn, const char* file, const char* File, const Work& w);
 
-// The warning about an input in which no triangle was found.
+// The warnings about an input in which no triangle was found: one with no
+// face at all, and, on the command line, one whose faces all have other
+// than three corners.
 extern const char* const notmesh;
+extern const char* const notriangles;
 
 // The summary of a copy that worked: "%d triangles found, %d pairs of
 // triangles joined", or with `agreeing`, "1 pair" for a single one.

@@ -6,6 +6,7 @@
 #include "readobj.h"
 
 const char* const notmesh = "this file may not be a mesh file";
+const char* const notriangles = "this file has no triangles to join";
 
 std::string summary(const facemeld::Result& r, bool agreeing) {
   char ER[256];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <condition_variable>
 #include <functional>
@@ -32,7 +33,9 @@ const char* const usage =
     "\n"
     "  -n, --drop-normals      drop the vn lines and the normal part of every corner\n"
     "  -a, --angle DEG         largest fold angle in degrees that two triangles may have\n"
-    "                          to be joined (default 5); a decimal number, as at the menu\n"
+    "                          to be joined (default 5); a decimal number, as at the menu.\n"
+    "                          Two flat triangles measure about 0.81, so an angle below\n"
+    "                          that joins nothing\n"
     "  -p, --pairs MODE        which triangles may be joined: 'consecutive' (the default),\n"
     "                          each with the triangle on the line after it, as at the menu;\n"
     "                          'neighbours', any two of a run of face lines that share an\n"
@@ -93,6 +96,15 @@ bool positive(const char* s, unsigned& n) {
   return v > 0;
 }
 
+// The whole of s as a finite decimal number, with spaces and tabs around it
+// allowed: "5deg" is a typo, not the angle 5, and "1e999" is no angle.
+bool angle(const char* s, double& d) {
+  const char* end = nullptr;
+  s += std::strspn(s, " \t");
+  if (*s == ' ' || (*s >= '\t' && *s <= '\r') || !scandecimal(s, d, &end) || !std::isfinite(d)) return false;
+  return end[std::strspn(end, " \t")] == '\0';
+}
+
 // How every file of the run is copied.
 struct Settings {
   facemeld::Options options;
@@ -145,7 +157,7 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s, uns
   }
   l.copied = true;
   if (s.quiet) return l;
-  if (r.triangles == 0) l.err = failure(in, notmesh);
+  if (r.triangles == 0) l.err = failure(in, r.faces ? notriangles : notmesh);
   (out == "-" ? l.err : l.out) += printable(in) + ": " + summary(r, true) + "\n";
   return l;
 }
@@ -273,14 +285,12 @@ int commandline(int argc, char** argv) {
   const char* dir = nullptr;
   opterr = 0;
   for (int c; (c = getopt_long(argc, argv, shorts, longs, nullptr)) != -1;) {
-    const char* end = nullptr;
     switch (c) {
       case 'n':
         s.options.dropnormals = true;
         break;
       case 'a':
-        // All of it: "5deg" is a typo, not the angle 5.
-        if (!scandecimal(optarg, s.options.limit, &end) || *end)
+        if (!angle(optarg, s.options.limit))
           return misuse("the angle '" + std::string(optarg) + "' is not a decimal number");
         break;
       case 'p':

@@ -8,6 +8,9 @@ status is 1.
   facemeld: b.obj: I can't open this file (No such file or directory)
   c.obj: 2 triangles found, 1 pair of triangles joined
   [1]
+  $ facemeld -o out 'none*.obj'
+  facemeld: none*.obj: I can't open this file (No such file or directory)
+  [1]
   $ ls out
   a.obj
   c.obj

@@ -67,6 +67,13 @@ A file that may not be a mesh: a warning on standard error, not a failure;
   $ facemeld point.obj out.obj 2>/dev/null
   point.obj: 0 triangles found, 0 pairs of triangles joined
 
+Faces, but none of three corners: nothing to join, which is no failure.
+
+  $ printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n' > quad.obj
+  $ facemeld quad.obj out.obj
+  quad.obj: 0 triangles found, 0 pairs of triangles joined
+  facemeld: quad.obj: this file has no triangles to join
+
 
 Control bytes in a path are shown as '?', in failures and summaries alike.
 
