@@ -30,6 +30,9 @@ int readOBJ(HWND wn, const char* file, const char* File, const Work& w);
 int copyOBJ(HWND wn, const char* file, const char* File);
 int copyOBJ(HWND wn, const char* file, const char* File, const Work& w);
 
+// The complaint about a path that does not end in ".obj".
+extern const char* const badsuffix;
+
 // The warnings about an input in which no triangle was found: one with no
 // face at all, and, on the command line, one whose faces all have other
 // than three corners.

@@ -134,7 +134,7 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s, uns
            const Progress& shown) {
   Lines l;
   for (const std::string* p : {&in, &out})
-    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, "bad suffix"), l;
+    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, badsuffix), l;
   int e = 0;
   std::FILE* to = out == "-" ? standardoutput(e) : nullptr;
   if (e) return l.err = failure("standard output", facemeld::describe(facemeld::Failure::write), e), l;

@@ -9,6 +9,7 @@
 
 #include "console.h"
 #include "globals.h"
+#include "help.h"
 #include "user.h"
 
 namespace {
@@ -109,5 +110,5 @@ void serviceclose() {
   closerequest = 0;
   if (!fileopen) std::exit(0);
   say("\a");
-  SetTitle(nullptr, "Whoa there, I got a file open!!");
+  SetTitle(nullptr, busy);
 }
