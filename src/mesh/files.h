@@ -59,5 +59,5 @@ class Output {
   std::string temp_;    // the new file beside it, or empty when written in place
   std::FILE* f_ = nullptr;
   int slot_ = -1;       // the new file's entry among those removeunfinished removes
-  unsigned long attributes_ = 0;  // on Windows, the attributes the new file takes in place
+  [[maybe_unused]] unsigned long attributes_ = 0;  // on Windows, the attributes the new file takes in place
 };
