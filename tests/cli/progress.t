@@ -23,7 +23,7 @@ A long name keeps its end, and the line fills the terminal's width less
 its last column, so that it never wraps.
 
   $ cp big.obj a-rather-long-name-for-a-mesh.obj
-  $ script -qec "stty cols 30; $(slow facemeld a-rather-long-name-for-a-mesh.obj slow.obj)" /dev/null | tr '\r' '\n' | sed -n 's/\x1b\[K$//; /MB\/s/p' | awk '!/^\.\.\..*mesh\.obj: / || length != 29 { print "drawn wrong: " $0 } END { print NR ? "drawn" : "never drawn" }'
+  $ script -qec "stty cols 30; $(slow facemeld a-rather-long-name-for-a-mesh.obj slow.obj)" /dev/null | tr '\r' '\n' | sed -n 's/\x1b\[[?0-9;]*[A-Za-z]//g; s/\x1b//g; /MB\/s/p' | awk '!/^\.\.\..*mesh\.obj: / || length != 29 { print "drawn wrong: " $0 } END { print NR ? "drawn" : "never drawn" }'
   drawn
 
 Not with --quiet, and not when standard error is a pipe or a file.
