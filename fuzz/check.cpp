@@ -20,6 +20,7 @@
 #include "coordinate.h"
 #include "corner.h"
 #include "globals.h"
+#include "pass.h"
 #include "readobj.h"
 
 namespace fs = std::filesystem;

@@ -17,7 +17,7 @@ cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
 cmake --build build/deb -j "$(nproc)"
-version=$(sed -n 's/^#define FACEMELD_VERSION "\(.*\)"$/\1/p' build/deb/version/version.h)
+version=$(sed -n 's/^#define FACEMELD_VERSION_STRING "\(.*\)"$/\1/p' build/deb/version/version.h)
 deb=facemeld_${version}_amd64.deb
 rm -rf build/deb/cpack "$out/$deb"
 cpack --config build/deb/CPackConfig.cmake -B build/deb/cpack

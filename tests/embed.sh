@@ -20,5 +20,9 @@ for embed in "$scratch/cmake/embed" "$scratch/pkgconfig"; do
   counts=$("$embed" "$case/in.obj" "$scratch/out.obj")
   [ "$counts" = "8 vertices, 12 triangles, 6 pairs joined" ] || { echo "$embed printed: $counts"; exit 1; }
   cmp "$case/expected.obj" "$scratch/out.obj"
+  # A copy onto itself is refused in the library's words, and the file kept.
+  said=$("$embed" "$scratch/out.obj" "$scratch/../$(basename "$scratch")/out.obj" 2>&1) && exit 1
+  [ "$said" = "embed: $scratch/out.obj: I can't copy a file to itself" ] || { echo "$embed said: $said"; exit 1; }
+  cmp "$case/expected.obj" "$scratch/out.obj"
 done
 echo "embed: built with the CMake package and with pkg-config; both copied $case"

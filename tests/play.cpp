@@ -23,6 +23,7 @@
 
 #include "support.h"
 #include "globals.h"
+#include "pass.h"
 #include "readobj.h"
 
 // AddressSanitizer: GCC tells with a macro, Clang with __has_feature.
@@ -125,6 +126,7 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
       ::umount2((dir / "small").c_str(), MNT_DETACH);
       out = "/proc/self/fd/" + std::to_string(small) + "/out.obj";
     }
+    if (key == "older") spit(out, expand(rest));
     if (key == "fsize" || key == "memory") {  // memory: MB above what the process holds now
       unsigned long pages = 0;
       if (key == "memory") std::ifstream("/proc/self/statm") >> pages;
@@ -167,6 +169,9 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   expect(result == returns, "the copy command returned " + std::to_string(result));
   expect(shown == want, "what the user was shown:\n" + shown);
   expect(!user.answers.size(), "answers left over");
+  std::error_code none;
+  for (const auto& e : fs::directory_iterator(out.parent_path(), none))  // an unfinished copy
+    expect(e.path().filename().string().rfind("." + out.filename().string() + ".", 0) != 0, "left " + e.path().string());
   expect(!fs::is_regular_file(fs::symlink_status(in)) || slurp(in) == input, "the input changed");
   expect(fileopen == 0 && user.caption == "facemeld", "the pass left things behind");
   std::printf("%s, block %zu, %u threads: %s\n%s", cli ? "command line" : "engine", w.block, w.threads,

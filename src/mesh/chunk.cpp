@@ -116,7 +116,7 @@ void Chunk::scan(char Nn) {
   coords_.clear();
   // Room for lines of 24 bytes on average, shorter than most files have.
   lines_.reserve(size / 24);
-  vertices = triangles = 0;
+  vertices = faces = triangles = 0;
   const char* b = in.data.get();
   const char* e = b + size;
   const char* s = b;  // where the current line starts
@@ -148,7 +148,7 @@ void Chunk::line(const char* s, const char* le, char Nn) {
     return;  // a normal line, dropped: it separates nothing
   } else if (ke - k == 1 && (k[0] | 32) == 'f') {
     kind = tokens(s, static_cast<std::size_t>(t - s), tok) == 3 ? triangle : face;
-    triangles += kind == triangle;
+    triangles += kind == triangle, ++faces;
   }
   const char* b = in.data.get();
   lines_.push_back(Line{static_cast<std::size_t>(s - b), static_cast<std::size_t>(t - b), kind, 0, false,

@@ -50,9 +50,10 @@ class Chunk {
 
   // Finds the lines that matter (not blank, not a normal line being
   // dropped while Nn is set) and what each is. Counts the vertex lines and
-  // triangles.
+  // face lines, and the triangles among them.
   void scan(char Nn);
   std::int64_t vertices = 0;
+  std::int64_t faces = 0;
   std::int64_t triangles = 0;
 
   // Stores the vertex lines' positions in the table of s; `base` vertex

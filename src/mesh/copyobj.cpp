@@ -1,9 +1,11 @@
+#include "pass.h"
 #include "readobj.h"
-#include "text.h"
 
-int copyOBJ(HWND wn, const char* file, const char* File, Work w) {
+int copyOBJ(HWND wn, const char* file, const char* File) { return copyOBJ(wn, file, File, Work()); }
+
+int copyOBJ(HWND wn, const char* file, const char* File, const Work& w) {
   if (!objsuffix(file) || !objsuffix(File)) {
-    MessageBoxA(wn, file, "bad suffix", MB_OK | MB_ICONWARNING);
+    MessageBoxA(wn, file, badsuffix, MB_OK | MB_ICONWARNING);
     return 0;
   }
   if (readOBJ(wn, file, File, w)) return 1;

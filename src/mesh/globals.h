@@ -1,4 +1,6 @@
-// The copy command's one program-wide global. It is zero at start.
+// The copy command's program-wide global, zero at start. The front ends'
+// paths are in paths.h, apart, since the copy command's own parameters
+// bear their names.
 #pragma once
 
 // 1 while a pass is under way (from just after the normals question to the

@@ -9,3 +9,7 @@ const char* const help =
     "they are no more than a specified amount away from being in the same plane.\n"
     "Don't tell me to copy a file onto itself, as that may destroy the file.\n"
     "Option to remove the normal (vn) information also to save more space.";
+const char* const openprompt = "file to read mesh from?";
+const char* const saveprompt = "file to write mesh to?";
+const char* const toolong = "this path is too long";
+const char* const busy = "Whoa there, I got a file open!!";

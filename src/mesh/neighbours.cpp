@@ -455,7 +455,7 @@ Result Pass::run() {
       if (!crew.turn(counted, k, [&] {
             base = nextbase, nextbase += c->vertices;
             first = nextfirst, nextfirst += c->triangles;
-            r.triangles += c->triangles;
+            r.triangles += c->triangles, r.faces += c->faces;
           }))
         return;
       before(Work::store);

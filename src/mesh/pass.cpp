@@ -15,6 +15,7 @@
 #include "chunk.h"
 #include "corner.h"
 #include "crew.h"
+#include "files.h"
 #include "input.h"
 #include "state.h"
 
@@ -80,7 +81,7 @@ Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
       if (!crew.turn(counted, k, [&] {
             base = nextbase;
             nextbase += c.vertices;
-            r.triangles += c.triangles;
+            r.triangles += c.triangles, r.faces += c.faces;
           }))
         return;
       before(Work::store);
@@ -125,7 +126,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   unsigned threads = threadsfor(w.threads);
   std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(64 << 10, (1 << 20) / threads));
   std::int64_t guess = INT64_MAX / 2;
-  Stream ownF, ownG;
+  Stream ownF;
   std::FILE* F = in.stream;
   if (in.path) {
     std::error_code ec;
@@ -133,9 +134,17 @@ Result copy(End in, End out, const Options& o, const Work& w) {
     if (!ec) guess = static_cast<std::int64_t>(n);
   }
   if (!F) {
-    if (!rereadable(in.path)) return failed(Failure::read, in, 0);
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
+    if (!rereadable(in.path)) {
+      std::error_code ec;
+      return failed(Failure::read, in, std::filesystem::is_directory(in.path, ec) ? EISDIR : 0);
+    }
+    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
   }
+  // The output must not be the input's file, however either is named: it
+  // would be emptied before it is read.
+  FileId self = fileid(F);
+  if (self.valid && self == (out.stream ? fileid(out.stream) : out.path ? fileid(out.path) : FileId()))
+    return failed(Failure::same, in, 0);
 
   std::int64_t size = 0;
   Result r = countpass(F, in, block, crew(threads, guess, block), o.cancel, size);
@@ -143,7 +152,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   // The second reading: the file as it is now, or the stream from its start.
   if (in.path) {
     if (ownF.f) ownF.close();
-    if (!(F = ownF.f = std::fopen(in.path, "rb"))) return failed(Failure::open, in, errno);
+    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
   } else if (std::fseek(F, 0, SEEK_SET) != 0) {
     return failed(Failure::read, in, errno);
   }
@@ -157,7 +166,15 @@ Result copy(End in, End out, const Options& o, const Work& w) {
     if (o.counted) o.counted();
   }
   std::FILE* G = out.stream;
-  if (!G && !(G = ownG.f = std::fopen(out.path, "wb"))) return failed(Failure::open, out, errno);
+  Output ownG;
+  if (!G) {
+    std::string folder;
+    if (int e = ownG.open(out.path, folder)) {
+      if (folder.empty()) return failed(Failure::open, out, e);
+      return failed(Failure::open, End(folder.c_str()), e);
+    }
+    G = ownG.stream();
+  }
   if (s.inv > 0) {
     std::int64_t vertices = r.vertices;
     if (o.pairs == facemeld::Pairs::neighbours)
@@ -166,14 +183,18 @@ Result copy(End in, End out, const Options& o, const Work& w) {
       r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
     r.vertices = vertices;
     if (r.failure != Failure::none) {
+      if (r.failure == Failure::write && ownG.stream()) r.error = ownG.reason(r.error);
       Result f = failed(r.failure, r.failure == Failure::write ? out : in, r.error);
       f.vertices = vertices;
       return f;
     }
   }
   // Everything must have reached the system before the copy is done.
-  bool written = ownG.f ? ownG.close() : std::fflush(G) == 0 && !std::ferror(G);
-  if (!written) return failed(Failure::write, out, errno);
+  if (!ownG.stream()) {
+    if (std::fflush(G) != 0 || std::ferror(G)) return failed(Failure::write, out, errno);
+  } else if (int e = ownG.commit()) {
+    return failed(Failure::write, out, e);
+  }
   return r;
 }
 
@@ -195,6 +216,9 @@ Result quadrify(End in, End out, const Options& o, const Work& w) {
 }
 
 facemeld::Result facemeld::quadrify(End in, End out, const Options& o) {
+  if (!in.stream && !in.path) return failed(Failure::options, in, 0);
+  if (!out.stream && !out.path) return failed(Failure::options, out, 0);
+  if (o.limit != o.limit) return failed(Failure::options, in, 0);
   Work w;
   w.threads = o.threads;
   return ::quadrify(in, out, o, w);

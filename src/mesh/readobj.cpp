@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files.h"
 #include "globals.h"
 #include "input.h"
-#include "text.h"
+#include "pass.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ bool samefile(const char* a, const char* b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-int refuse(const char* text, const char* caption) {
+int refuse(const char* text, facemeld::Failure f) {
+  const char* caption = facemeld::describe(f);
   MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONWARNING);
   return 0;
 }
@@ -39,21 +41,24 @@ struct Busy {
 
 }  // namespace
 
-int readOBJ(HWND wn, const char* file, const char* File, Work w) {
+int readOBJ(HWND wn, const char* file, const char* File) { return readOBJ(wn, file, File, Work()); }
+
+int readOBJ(HWND wn, const char* file, const char* File, const Work& w) {
+  using facemeld::Failure;
   char T[512];
   GetTitle(wn, T, 255);
-  if (samefile(file, File)) return refuse(file, "I can't copy a file to itself");
+  if (samefile(file, File)) return refuse(file, Failure::same);
   // A pipe or a device gives its bytes once, or never stops giving them,
   // and a folder gives none; the pass must read the same file twice. Each
   // is refused before the output is opened.
-  if (!rereadable(file)) return refuse(file, "I can't read this file");
+  if (!rereadable(file)) return refuse(file, Failure::read);
   Stream F(std::fopen(file, "rb"));
-  if (!F.f) return refuse(file, "I can't open this file");
-  // Opened to append, the output is created when missing and shown to be
-  // writable, but an existing one keeps its contents until the copy opens it
-  // again to write.
-  Stream G(std::fopen(File, "ab"));
-  if (!G.f) return refuse(File, "I can't open this file");
+  if (!F.f) return refuse(file, Failure::open);
+  // The copy is written beside the output, which it replaces only once it
+  // is complete; until then an older output keeps its contents.
+  Output G;
+  std::string folder;
+  if (G.open(File, folder)) return refuse(File, Failure::open);
   facemeld::Options o;
   o.dropnormals = yesno(normalsquestion) != 0;
   Busy busy;
@@ -62,10 +67,12 @@ int readOBJ(HWND wn, const char* file, const char* File, Work w) {
   o.counted = [wn] { SetTitle(wn, "working on file"); };
   o.progress = [wn](std::int64_t done, std::int64_t size) { ShowProgress(wn, done, size); };
   // The count reads the stream opened above; the copy opens the input again.
-  facemeld::Result r = quadrify(facemeld::End(F.f, file), File, o, w);
+  facemeld::Result r = quadrify(facemeld::End(F.f, file), facemeld::End(G.stream(), File), o, w);
+  if (r.failure == Failure::none)
+    if (int e = G.commit()) r.failure = Failure::write, r.path = File, r.error = e;
   SetTitle(wn, T);
-  if (r.failure != facemeld::Failure::none) return refuse(r.path.c_str(), complaint(r.failure));
-  if (r.triangles == 0) MessageBoxA(nullptr, "this file may not be a mesh file", file, MB_OK | MB_ICONWARNING);
+  if (r.failure != Failure::none) return refuse(r.path.c_str(), r.failure);
+  if (r.triangles == 0) MessageBoxA(nullptr, notmesh, file, MB_OK | MB_ICONWARNING);
   MessageBoxA(nullptr, summary(r).c_str(), "", MB_OK | MB_ICONWARNING);
   return 1;
 }

@@ -1,28 +1,44 @@
 // The copy command as the menu and the window program run it: the copy of
-// one .obj file to another, with its questions, captions and boxes.
+// one .obj file to another, with its questions, captions and boxes; and
+// what every front end says of a copy.
 #pragma once
 
 #include <string>
 
+#include "decimal.h"
 #include "facemeld.h"
-#include "pass.h"
+#include "text.h"
 #include "user.h"
 
+struct Work;
+
 // Copies `file` to `File`, asking its questions and showing its progress in
-// the caption of `wn`. Returns 1 when the pass ran to its end, 0 after a
-// failure that it has already reported in a message box; in either case
-// every file is closed, the caption restored and fileopen cleared. An
-// existing output keeps its contents until the copy begins to write it.
-int readOBJ(HWND wn, const char* file, const char* File, Work w = Work());
+// the caption of `wn`, with the work divided as `w` says (pass.h). Returns 1
+// when the pass ran to its end, 0 after a failure that it has already
+// reported in a message box; in either case every file is closed, the
+// caption restored and fileopen cleared. The output is written beside its
+// place and takes it only once the copy is complete: a failure leaves an
+// older output as it was, and no new file.
+int readOBJ(HWND wn, const char* file, const char* File);
+int readOBJ(HWND wn, const char* file, const char* File, const Work& w);
 
 // The copy command once both paths are chosen: both must end in ".obj"
 // (otherwise the box "bad suffix" names the input, whichever failed), then
 // the pass; when the pass fails, the box "I tried to read this file but it
 // didn't work" follows its own. Boxes are owned by `wn`. Returns 1 when the
 // file was copied.
-int copyOBJ(HWND wn, const char* file, const char* File, Work w = Work());
+int copyOBJ(HWND wn, const char* file, const char* File);
+int copyOBJ(HWND wn, const char* file, const char* File, const Work& w);
 
-// What the boxes say of a copy, for every front end: the complaint about a
-// failure (a box's caption), and the summary of a copy that worked.
-const char* complaint(facemeld::Failure f);
-std::string summary(const facemeld::Result& r);
+// The complaint about a path that does not end in ".obj".
+extern const char* const badsuffix;
+
+// The warnings about an input in which no triangle was found: one with no
+// face at all, and, on the command line, one whose faces all have other
+// than three corners.
+extern const char* const notmesh;
+extern const char* const notriangles;
+
+// The summary of a copy that worked: "%d triangles found, %d pairs of
+// triangles joined", or with `agreeing`, "1 pair" for a single one.
+std::string summary(const facemeld::Result& r, bool agreeing = false);

@@ -6,6 +6,7 @@
 // engine: everything else in src/mesh compiles unchanged for both.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #ifdef _WIN32
@@ -35,6 +36,14 @@ int MessageBoxA(HWND wn, const char* text, const char* caption, unsigned type);
 constexpr char lineend[] = "\r\n";
 #else
 constexpr char lineend[] = "\n";
+#endif
+
+// Size of every path buffer, terminator included: the longest path that
+// the Windows file dialogs hand back, or PATH_MAX on Linux.
+#ifdef _WIN32
+constexpr std::size_t pathmax = MAX_PATH;
+#else
+constexpr std::size_t pathmax = 4096;
 #endif
 
 // Copies the caption of `wn` into S: at most n - 1 bytes and a NUL.

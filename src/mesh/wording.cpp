@@ -1,23 +1,18 @@
-// What every front end says of a copy, declared in readobj.h. Apart from
-// the copy command, so that the command line on Windows, which has none of
-// the user-facing operations, can use them.
-#include <cstdio>
+// The library's words of a failure, and its version.
+#include "facemeld.h"
 
-#include "readobj.h"
-
-const char* complaint(facemeld::Failure f) {
+const char* facemeld::describe(Failure f) {
   switch (f) {
-    case facemeld::Failure::open: return "I can't open this file";
-    case facemeld::Failure::write: return "I can't write this file";
-    case facemeld::Failure::memory: return "not enough memory to read this file";
-    case facemeld::Failure::cancelled: return "I stopped copying this file";
-    default: return "I can't read this file";
+    case Failure::none: return "";
+    case Failure::open: return "I can't open this file";
+    case Failure::read: return "I can't read this file";
+    case Failure::write: return "I can't write this file";
+    case Failure::memory: return "not enough memory to read this file";
+    case Failure::cancelled: return "I stopped copying this file";
+    case Failure::same: return "I can't copy a file to itself";
+    case Failure::options: return "the options are not valid";
   }
+  return "I can't read this file";
 }
 
-std::string summary(const facemeld::Result& r) {
-  char ER[256];
-  std::snprintf(ER, sizeof ER, "%lld triangles found, %lld pairs of triangles joined",
-                static_cast<long long>(r.triangles), static_cast<long long>(r.joins));
-  return ER;
-}
+int facemeld::version() { return FACEMELD_VERSION; }

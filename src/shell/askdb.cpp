@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "decimal.h"
+#include "facemeld.h"
 #include "resource.h"
 #include "shell.h"
 
@@ -104,10 +105,11 @@ double ask(HWND wn, const char* prompt, const char* init) {
 
 // The question has no owner, so the main window may be closed while it is
 // up: then the program ends at once with status 0, as a close does when no
-// command is under way, before the copy writes anything.
+// command is under way, before the copy writes anything; the file begun
+// beside the output goes with it.
 int yesno(const char* q) {
   int a = MessageBoxA(nullptr, q, "", MB_YESNO);
-  if (!IsWindow(mwn)) std::exit(0);
+  if (!IsWindow(mwn)) facemeld::removeunfinished(), std::exit(0);
   return a == IDYES ? 1 : 0;
 }
 

@@ -55,7 +55,7 @@ void onpaint(HWND wn) {
 bool onclose(HWND wn) {
   if (!fileopen) return true;
   MessageBeep(0xFFFFFFFF);
-  SetTitle(wn, "Whoa there, I got a file open!!");
+  SetTitle(wn, busy);
   return false;
 }
 
@@ -73,8 +73,8 @@ void copycommand(HWND wn) {
     return;
   }
   copying = true;
-  if (GetFileName(wn, file, "file to read mesh from?", filterOBJ, 0) &&
-      GetFileName(wn, File, "file to write mesh to?", filterOBJ, 1))
+  if (GetFileName(wn, file, openprompt, filterOBJ, 0) &&
+      GetFileName(wn, File, saveprompt, filterOBJ, 1))
     copyOBJ(wn, file, File);
   copying = false;
 }

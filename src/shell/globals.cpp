@@ -11,7 +11,4 @@ char KEYS[256];
 char askprompt[128];
 char askbuffer[128];
 OPENFILENAMEA ofn;
-char tit[pathsize];
-char file[pathsize];
-char File[pathsize];
 const char filterOBJ[] = "OBJ files\0*.OBJ\0";

@@ -1,15 +1,14 @@
 // The Windows shell: its program-wide globals and the operations its parts
-// share. The engine's own globals (Nn, fileopen, vert, inv) are in globals.h.
+// share. The paths and fileopen are the copy command's, in paths.h and
+// globals.h.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 
-#include "user.h"
-
-// Size of every path buffer: the longest path the file dialogs hand back.
-constexpr std::size_t pathsize = MAX_PATH;
+#include "globals.h"
+#include "paths.h"
 
 extern const char* const progname;  // "facemeld": class name, title, menu and icon name
 extern HINSTANCE Instance;          // this module, set by WinMain; resources come from it
@@ -21,9 +20,6 @@ extern char KEYS[256];              // 0xFF while a key is down, by virtual-key 
 extern char askprompt[128];         // the prompt dialog's question, set by getstr
 extern char askbuffer[128];         // the prompt dialog's answer: init before, the text accepted after
 extern OPENFILENAMEA ofn;           // the file dialog record, filled anew by every GetFileName
-extern char tit[pathsize];          // name (without folder) of the file chosen last; offered next
-extern char file[pathsize];         // input path of the copy command
-extern char File[pathsize];         // output path of the copy command
 extern const char filterOBJ[];      // the file dialogs' type filter: "OBJ files", "*.OBJ"
 
 // Runs the modal dialog `name` of module I, owned by wn, with proc as its
@@ -57,7 +53,7 @@ int getstr(HWND wn, const char* prompt, const char* init);
 
 // Asks for one file through the Open dialog (write 0) or the Save As dialog
 // (write nonzero) titled t, with filter f, offering tit as the name. Returns
-// 1 with the full path in `path` (pathsize bytes), or 0 when the user
+// 1 with the full path in `path` (pathmax bytes), or 0 when the user
 // cancelled or the dialog failed; a path too long for the buffer is reported
 // in a box first.
 int GetFileName(HWND wn, char* path, const char* t, const char* f, int write);

@@ -2,12 +2,15 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <condition_variable>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -15,13 +18,9 @@
 #include <vector>
 
 #include "console.h"
-#include "decimal.h"
 #include "facemeld.h"
-#include "input.h"
-#include "pass.h"
 #include "platform.h"
 #include "readobj.h"
-#include "text.h"
 #include "version.h"
 
 namespace {
@@ -34,7 +33,9 @@ const char* const usage =
     "\n"
     "  -n, --drop-normals      drop the vn lines and the normal part of every corner\n"
     "  -a, --angle DEG         largest fold angle in degrees that two triangles may have\n"
-    "                          to be joined (default 5); a decimal number, as at the menu\n"
+    "                          to be joined (default 5); a decimal number, as at the menu.\n"
+    "                          Two flat triangles measure about 0.81, so an angle below\n"
+    "                          that joins nothing\n"
     "  -p, --pairs MODE        which triangles may be joined: 'consecutive' (the default),\n"
     "                          each with the triangle on the line after it, as at the menu;\n"
     "                          'neighbours', any two of a run of face lines that share an\n"
@@ -95,6 +96,15 @@ bool positive(const char* s, unsigned& n) {
   return v > 0;
 }
 
+// The whole of s as a finite decimal number, with spaces and tabs around it
+// allowed: "5deg" is a typo, not the angle 5, and "1e999" is no angle.
+bool angle(const char* s, double& d) {
+  const char* end = nullptr;
+  s += std::strspn(s, " \t");
+  if (*s == ' ' || (*s >= '\t' && *s <= '\r') || !scandecimal(s, d, &end) || !std::isfinite(d)) return false;
+  return end[std::strspn(end, " \t")] == '\0';
+}
+
 // How every file of the run is copied.
 struct Settings {
   facemeld::Options options;
@@ -124,39 +134,31 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s, uns
            const Progress& shown) {
   Lines l;
   for (const std::string* p : {&in, &out})
-    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, "bad suffix"), l;
-  Stream F;
-  Identity self;
-  if (in == "-") {
-    int e = 0;
-    if (!(F.f = spoolinput(e))) return l.err = failure(in, "I can't read this file", e), l;
-    self = identity(F.f);
-  } else {
-    if (!rereadable(in.c_str())) return l.err = failure(in, "I can't read this file"), l;
-    if (!(F.f = std::fopen(in.c_str(), "rb"))) return l.err = failure(in, "I can't open this file", errno), l;
-    self = identity(F.f);
-  }
-  if ((in == out && in != "-") || self == (out == "-" ? identity(stdout) : identity(out)))
-    return l.err = failure(in, "I can't copy a file to itself"), l;
-
-  Output o;
-  std::string at;
-  bool folder;
-  if (int e = o.open(out, at, folder))
-    return l.err = failure(at, folder ? "I can't make a new file in this folder" : "I can't open this file", e), l;
+    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, badsuffix), l;
+  int e = 0;
+  std::FILE* to = out == "-" ? standardoutput(e) : nullptr;
+  if (e) return l.err = failure("standard output", facemeld::describe(facemeld::Failure::write), e), l;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> F(nullptr, std::fclose);
+  if (in == "-" && (F.reset(spoolinput(e)), !F))
+    return l.err = failure(in, facemeld::describe(facemeld::Failure::read), e), l;
   facemeld::Options options = s.options;
   options.threads = threads;
   if (!s.quiet) options.progress = shown;
-  // Read by path the second time, or from its start again.
-  facemeld::End from = in == "-" ? facemeld::End(F.f, nullptr, "-") : facemeld::End(F.f, in.c_str());
-  facemeld::End to = o.stream() ? facemeld::End(o.stream(), nullptr, out.c_str()) : facemeld::End(out.c_str());
-  facemeld::Result r = facemeld::quadrify(from, to, options);
-  if (r.failure != facemeld::Failure::none) return l.err = failure(r.path, complaint(r.failure), r.error), l;
-  if (int e = o.commit()) return l.err = failure(out, complaint(facemeld::Failure::write), e), l;
+  // A path is read by the library, twice; standard input's copy from its
+  // start again.
+  facemeld::End from = F ? facemeld::End(F.get(), nullptr, "-") : facemeld::End(in.c_str());
+  facemeld::Result r =
+      facemeld::quadrify(from, to ? facemeld::End(to, nullptr, "-") : facemeld::End(out.c_str()), options);
+  if (r.failure != facemeld::Failure::none) {
+    // An output that cannot be made in a folder that exists names the folder.
+    bool folder = r.failure == facemeld::Failure::open && r.path != in && r.path != out;
+    return l.err = failure(r.path, folder ? "I can't make a new file in this folder" : facemeld::describe(r.failure),
+                           r.error), l;
+  }
   l.copied = true;
   if (s.quiet) return l;
-  if (r.triangles == 0) l.err = failure(in, "this file may not be a mesh file");
-  (out == "-" ? l.err : l.out) += printable(in) + ": " + summary(r) + "\n";
+  if (r.triangles == 0) l.err = failure(in, r.faces ? notriangles : notmesh);
+  (out == "-" ? l.err : l.out) += printable(in) + ": " + summary(r, true) + "\n";
   return l;
 }
 
@@ -207,7 +209,9 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   // The threads take the inputs in turn; a large one waits until every
   // earlier one is taken and done, then has all threads to itself. Lines are
   // printed as soon as those of every earlier input are.
-  unsigned threads = threadsfor(s.options.threads);
+  // As many as a copy takes (Options::threads): one per core, at most 16.
+  unsigned threads = s.options.threads ? s.options.threads : std::thread::hardware_concurrency();
+  threads = std::max(1u, std::min(threads, 16u));
   keepmemory();
   std::mutex m;
   std::condition_variable cv;
@@ -281,14 +285,12 @@ int commandline(int argc, char** argv) {
   const char* dir = nullptr;
   opterr = 0;
   for (int c; (c = getopt_long(argc, argv, shorts, longs, nullptr)) != -1;) {
-    const char* end = nullptr;
     switch (c) {
       case 'n':
         s.options.dropnormals = true;
         break;
       case 'a':
-        // All of it: "5deg" is a typo, not the angle 5.
-        if (!scandecimal(optarg, s.options.limit, &end) || *end)
+        if (!angle(optarg, s.options.limit))
           return misuse("the angle '" + std::string(optarg) + "' is not a decimal number");
         break;
       case 'p':
@@ -314,7 +316,7 @@ int commandline(int argc, char** argv) {
         say(commands + std::string(usage));
         return 0;
       case 'V':
-        say("facemeld " FACEMELD_VERSION "\n");
+        say("facemeld " FACEMELD_VERSION_STRING "\n");
         return 0;
       default:
         return misuse(badoption(argv, c));

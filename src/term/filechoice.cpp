@@ -10,12 +10,9 @@
 
 #include "console.h"
 #include "paths.h"
+#include "help.h"
 #include "prompt.h"
 #include "user.h"
-
-char file[pathmax];
-char File[pathmax];
-char tit[pathmax];
 
 namespace {
 
@@ -50,7 +47,7 @@ int GetFileName(char* chosen, const char* t, int write) {
     }
     std::string path = fullpath(name);
     if (path.size() >= pathmax) {
-      complain(path, "this path is too long");
+      complain(path, toolong);
       continue;
     }
     struct stat st;

@@ -25,8 +25,8 @@ const HWND mwn = nullptr;
 // to its end before the menu reads again, so a second one cannot start
 // meanwhile.
 void quadrify() {
-  if (!GetFileName(file, "file to read mesh from?", 0)) return;
-  if (!GetFileName(File, "file to write mesh to?", 1)) return;
+  if (!GetFileName(file, openprompt, 0)) return;
+  if (!GetFileName(File, saveprompt, 1)) return;
   copyOBJ(mwn, file, File);
 }
 

@@ -1,7 +1,6 @@
 // What the command line needs of the system beyond standard C++: file
-// identities, outputs that replace a file only once they are complete,
-// standard input kept in a file, the interrupt signals, names and writing
-// to the terminal. One source file for each system provides it: posix.cpp,
+// identities, standard input kept in a file, the interrupt signals, names
+// and writing to the terminal. One source file for each system provides it: posix.cpp,
 // and windows.cpp for the Windows console program facemeld-cli.exe.
 #pragma once
 
@@ -15,12 +14,13 @@ extern const char* const commands;
 extern const char* const command;
 
 // Opens /dev/null on descriptors 0, 1 and 2 where they are closed, so that
-// no file the program opens takes their place and receives its messages.
+// no file the program opens takes their place and receives its messages;
+// standardoutput then refuses a closed standard output.
 void guardstreams();
 
 // Sets what the interrupt signals (Ctrl-C, SIGTERM, SIGHUP) do: remove the
-// unfinished outputs and standard input's copy, then end the program by the
-// same signal, as a shell expects. A vanished reader of standard output
+// unfinished outputs (facemeld::removeunfinished), then end the program by
+// the same signal, as a shell expects. A vanished reader of standard output
 // makes writes fail instead of ending the program.
 void oninterrupt();
 
@@ -58,39 +58,9 @@ struct Nameorder {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
-// The output of one copy. A regular file (found through symbolic links) is
-// written as a hidden temporary file beside it, which replaces it only once
-// the copy is complete; any other output (standard output, a device, a FIFO,
-// a file with more than one name) is written in place.
-class Output {
- public:
-  Output() = default;
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-  ~Output() { abandon(); }
-
-  // Gets ready to write `path` ("-": standard output). Returns 0, or the
-  // error number of the failure, with the path it concerns in `at` and
-  // whether it concerns a folder in `folder`.
-  int open(const std::string& path, std::string& at, bool& folder);
-
-  // The stream to write, or null when the copy is to open `path` itself.
-  std::FILE* stream() const { return f_; }
-  const std::string& path() const { return path_; }
-
-  // Closes the stream and puts the temporary file in the output's place.
-  // Returns 0, or the error number of the failure.
-  int commit();
-
-  // Closes and removes whatever was begun.
-  void abandon();
-
- private:
-  std::string path_;    // the output as named
-  std::string target_;  // the file replaced: the output, its links followed
-  std::FILE* f_ = nullptr;
-  int slot_ = -1;       // the temporary file's entry among those an interrupt removes
-};
+// Standard output for a copy, in binary mode; null with `error` set when
+// it was closed when the program started.
+std::FILE* standardoutput(int& error);
 
 // Standard input as a stream that can be read twice: itself when it is a
 // regular file read from its start, else a copy in a temporary file (in

@@ -7,69 +7,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
+#include "facemeld.h"
 #include "platform.h"
 
 namespace {
 
-// The temporary outputs that an interrupt removes: one entry for each copy
-// that may be under way at once, claimed by one thread (1), then named (2).
-// The signal handler reads only the names of named entries.
-constexpr int slots = 17;
-char names[slots][PATH_MAX];
-std::atomic<int> used[slots];
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads it");
-
-// A free entry, claimed at once, so that no other thread takes it too.
-int claim() {
-  for (int i = 0; i < slots; ++i)
-    if (int free = 0; used[i].compare_exchange_strong(free, 1)) return i;
-  std::abort();  // more copies at once than there are threads
-}
-
-// The permission bits that a new file gets: 0666 less the umask, read once
-// before any thread starts.
-mode_t newmode() {
-  static const mode_t m = [] {
-    mode_t u = umask(0);
-    umask(u);
-    return 0666 & ~u;
-  }();
-  return m;
-}
+// Whether standard output was closed when the program started.
+bool closedout = false;
 
 extern "C" void interrupted(int sig) {
-  for (int i = 0; i < slots; ++i)
-    if (used[i] == 2) unlink(names[i]);
+  facemeld::removeunfinished();
   signal(sig, SIG_DFL);
   raise(sig);
-}
-
-// The file that `path` leads to through symbolic links: the path itself
-// when it is none, or when the links go round in a circle.
-std::string followed(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char to[PATH_MAX];
-    ssize_t n = readlink(path.c_str(), to, sizeof to - 1);
-    if (n < 0) return path;
-    std::string link(to, static_cast<std::size_t>(n));
-    std::size_t slash = path.rfind('/');
-    path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
-  }
-  return path;
-}
-
-std::string folderof(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // What stat says of a file, as its identity.
@@ -88,11 +42,18 @@ const char* const command = "facemeld";
 
 void guardstreams() {
   for (int fd = 0; fd <= 2; ++fd)
-    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR) != fd) std::abort();
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      if (open("/dev/null", O_RDWR) != fd) std::abort();
+      if (fd == 1) closedout = true;
+    }
+}
+
+std::FILE* standardoutput(int& error) {
+  if (closedout) error = EBADF;
+  return closedout ? nullptr : stdout;
 }
 
 void oninterrupt() {
-  newmode();
   struct sigaction sa = {};
   sa.sa_handler = interrupted;
   sigfillset(&sa.sa_mask);
@@ -138,88 +99,6 @@ bool isfolder(const std::string& path) {
 }
 
 bool Nameorder::operator()(const std::string& a, const std::string& b) const { return a < b; }
-
-int Output::open(const std::string& path, std::string& at, bool& folder) {
-  path_ = at = path;
-  folder = false;
-  if (path == "-") {
-    f_ = stdout;
-    return 0;
-  }
-  target_ = followed(path);
-  struct stat st;
-  bool exists = stat(target_.c_str(), &st) == 0;
-  if (exists && (!S_ISREG(st.st_mode) || st.st_nlink > 1)) return 0;  // written in place
-  if (exists) {
-    // A file that may not be written is not replaced either.
-    int fd = ::open(target_.c_str(), O_WRONLY);
-    if (fd < 0) return errno;
-    close(fd);
-  }
-  std::string dir = folderof(target_);
-  std::string name = infolder(dir, "." + filename(target_) + ".XXXXXX");
-  if (name.size() >= PATH_MAX) return ENAMETOOLONG;
-  slot_ = claim();
-  std::memcpy(names[slot_], name.c_str(), name.size() + 1);
-  used[slot_] = 2;
-  int fd = mkstemp(names[slot_]);
-  if (fd < 0) {
-    int e = errno;
-    used[slot_] = 0;
-    slot_ = -1;
-    // A folder that is missing is reported as the output that cannot be
-    // opened; one that exists but takes no new file, as the folder.
-    struct stat ds;
-    if (stat(dir.c_str(), &ds) == 0 && S_ISDIR(ds.st_mode)) folder = true, at = dir;
-    return e;
-  }
-  if (exists) {
-    // Owner and group where this process may set them, then the mode, which
-    // a change of owner may have cut.
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) {}
-    fchmod(fd, st.st_mode & 07777);
-  } else {
-    fchmod(fd, newmode());
-  }
-  if (!(f_ = fdopen(fd, "wb"))) {
-    int e = errno;
-    close(fd);
-    abandon();
-    return e;
-  }
-  return 0;
-}
-
-int Output::commit() {
-  if (slot_ < 0) {
-    f_ = nullptr;  // standard output stays open; the copy flushed it
-    return 0;
-  }
-  std::FILE* f = f_;
-  f_ = nullptr;
-  if (std::fclose(f) != 0) {
-    int e = errno;
-    abandon();
-    return e;
-  }
-  if (std::rename(names[slot_], target_.c_str()) != 0) {
-    int e = errno;
-    abandon();
-    return e;
-  }
-  used[slot_] = 0;
-  slot_ = -1;
-  return 0;
-}
-
-void Output::abandon() {
-  if (f_ && f_ != stdout) std::fclose(f_);
-  f_ = nullptr;
-  if (slot_ < 0) return;
-  unlink(names[slot_]);
-  used[slot_] = 0;
-  slot_ = -1;
-}
 
 std::FILE* spoolinput(int& error) {
   struct stat st;

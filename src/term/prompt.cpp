@@ -8,7 +8,9 @@
 #include <cstdlib>
 
 #include "console.h"
+#include "facemeld.h"
 #include "globals.h"
+#include "help.h"
 #include "user.h"
 
 namespace {
@@ -107,7 +109,7 @@ std::optional<std::string> answer(const std::string& prompt) {
 void serviceclose() {
   if (!closerequest) return;
   closerequest = 0;
-  if (!fileopen) std::exit(0);
+  if (!fileopen) facemeld::removeunfinished(), std::exit(0);  // with the copy begun beside the output
   say("\a");
-  SetTitle(nullptr, "Whoa there, I got a file open!!");
+  SetTitle(nullptr, busy);
 }

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli.h"
+#include "facemeld.h"
 #include "platform.h"
-#include "text.h"
 
 // The C runtime expands wildcards in the arguments, as cmd does not:
 // facemeld-cli -o out *.obj
@@ -25,21 +25,8 @@ int _dowildcard = -1;
 
 namespace {
 
-// The temporary outputs that Ctrl-C removes, one entry for each copy that
-// may be under way at once, claimed by one thread (1), then named (2). The
-// console's handler runs on a thread of its own and reads only the names of
-// named entries.
-constexpr int slots = 17;
-char names[slots][4096];
-std::atomic<int> used[slots];
-DWORD kept[slots];  // the attributes that each copy takes when it is put in place
-
-// A free entry, claimed at once, so that no other thread takes it too.
-int claim() {
-  for (int i = 0; i < slots; ++i)
-    if (int free = 0; used[i].compare_exchange_strong(free, 1)) return i;
-  std::abort();  // more copies at once than there are threads
-}
+// Whether standard output was closed when the program started.
+bool closedout = false;
 
 // The error number of the C runtime for a system error code.
 int oserror(DWORD e = GetLastError()) {
@@ -62,8 +49,7 @@ int oserror(DWORD e = GetLastError()) {
 HANDLE handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 BOOL WINAPI interrupted(DWORD) {
-  for (int i = 0; i < slots; ++i)
-    if (used[i] == 2) DeleteFileA(names[i]);
+  facemeld::removeunfinished();
   // At once: the other threads may hold the C runtime's locks.
   TerminateProcess(GetCurrentProcess(), 130);
   return TRUE;
@@ -94,34 +80,12 @@ Identity identity(HANDLE h) {
   return here;
 }
 
-bool separator(char c) { return c == '/' || c == '\\'; }
-
 // Where the folders of a path end: after its last separator, or after a
 // drive's colon; 0 when it has neither.
 std::size_t folderend(const std::string& path) {
   std::size_t cut = path.find_last_of("/\\");
   if (cut != std::string::npos) return cut + 1;
   return path.size() >= 2 && path[1] == ':' ? 2 : 0;
-}
-
-std::string folderof(const std::string& path) {
-  std::size_t end = folderend(path);
-  if (end == 0) return ".";
-  bool root = end == 1 || (end == 3 && path[1] == ':') || !separator(path[end - 1]);
-  return path.substr(0, root ? end : end - 1);
-}
-
-// The file that the open file `h`, named `path`, is: its final path when
-// `path` leads there through a symbolic link, else `path` itself.
-std::string followed(const std::string& path, HANDLE h) {
-  char full[4096], real[4096];
-  DWORD n = GetFinalPathNameByHandleA(h, real, sizeof real, FILE_NAME_NORMALIZED);
-  DWORD m = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  if (n == 0 || n >= sizeof real || m == 0 || m >= sizeof full) return path;
-  std::string f = real;
-  if (f.compare(0, 8, "\\\\?\\UNC\\") == 0) f = "\\\\" + f.substr(8);
-  else if (f.compare(0, 4, "\\\\?\\") == 0) f = f.substr(4);
-  return sametext(f.c_str(), full) ? path : f;
 }
 
 // A new file at a name of our own in `dir`, its name starting with `start`,
@@ -161,6 +125,7 @@ void guardstreams() {
   for (int fd = 0; fd <= 2; ++fd) {
     HANDLE h = handle(fd);
     if (h != INVALID_HANDLE_VALUE && h != nullptr && h != reinterpret_cast<HANDLE>(-2)) continue;
+    if (fd == 1) closedout = true;
     int n = _open("NUL", _O_RDWR | _O_BINARY);
     if (n < 0 || (n != fd && _dup2(n, fd) != 0)) std::abort();
     if (n != fd) _close(n);
@@ -205,82 +170,11 @@ bool Nameorder::operator()(const std::string& a, const std::string& b) const {
                                       [&](char x, char y) { return fold(x) < fold(y); });
 }
 
-int Output::open(const std::string& path, std::string& at, bool& folder) {
-  path_ = at = target_ = path;
-  folder = false;
-  if (path == "-") {
-    // Else every line feed of the copy would gain another CR.
-    _setmode(_fileno(stdout), _O_BINARY);
-    f_ = stdout;
-    return 0;
-  }
-  // An existing output must be writable, as before; a device, a pipe or a
-  // file of more than one name is written in place.
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    DWORD e = GetLastError();
-    if (e != ERROR_FILE_NOT_FOUND && e != ERROR_PATH_NOT_FOUND) return oserror(e);
-  } else {
-    BY_HANDLE_FILE_INFORMATION fi;
-    bool regular = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &fi) && fi.nNumberOfLinks == 1;
-    if (regular) target_ = followed(path, h), attributes = fi.dwFileAttributes;
-    CloseHandle(h);
-    if (!regular) return 0;
-  }
-  slot_ = claim();
-  std::string dir = folderof(target_);
-  DWORD e = 0;
-  HANDLE t = newfile(dir, "." + filename(target_) + ".", FILE_ATTRIBUTE_HIDDEN, 0, names[slot_], sizeof names[slot_], e);
-  if (t == INVALID_HANDLE_VALUE) {
-    used[slot_] = 0;
-    slot_ = -1;
-    // A folder that is missing is reported as the output that cannot be
-    // opened; one that exists but takes no new file, as the folder.
-    if (isfolder(dir)) folder = true, at = dir;
-    return oserror(e);
-  }
-  kept[slot_] = attributes;
-  used[slot_] = 2;
-  if (!(f_ = openstream(t, _O_WRONLY, "wb"))) {
-    abandon();
-    return EMFILE;
-  }
-  return 0;
-}
-
-int Output::commit() {
-  if (slot_ < 0) {
-    f_ = nullptr;  // standard output stays open; the copy flushed it
-    return 0;
-  }
-  std::FILE* f = f_;
-  f_ = nullptr;
-  if (std::fclose(f) != 0) {
-    int e = errno;
-    abandon();
-    return e;
-  }
-  // The copy takes the older file's attributes, or none, in place of hidden.
-  SetFileAttributesA(names[slot_], kept[slot_]);
-  if (!MoveFileExA(names[slot_], target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    int e = oserror();
-    abandon();
-    return e;
-  }
-  used[slot_] = 0;
-  slot_ = -1;
-  return 0;
-}
-
-void Output::abandon() {
-  if (f_ && f_ != stdout) std::fclose(f_);
-  f_ = nullptr;
-  if (slot_ < 0) return;
-  DeleteFileA(names[slot_]);
-  used[slot_] = 0;
-  slot_ = -1;
+std::FILE* standardoutput(int& error) {
+  if (closedout) return error = EBADF, nullptr;
+  // Else every line feed of the copy would gain another CR.
+  _setmode(_fileno(stdout), _O_BINARY);
+  return stdout;
 }
 
 std::FILE* spoolinput(int& error) {

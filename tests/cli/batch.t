@@ -6,7 +6,10 @@ status is 1.
   $ facemeld -o out/ a.obj b.obj c.obj
   a.obj: 12 triangles found, 6 pairs of triangles joined
   facemeld: b.obj: I can't open this file (No such file or directory)
-  c.obj: 2 triangles found, 1 pairs of triangles joined
+  c.obj: 2 triangles found, 1 pair of triangles joined
+  [1]
+  $ facemeld -o out 'none*.obj'
+  facemeld: none*.obj: I can't open this file (No such file or directory)
   [1]
   $ ls out
   a.obj
@@ -45,7 +48,7 @@ The copies are those of one thread.
   slow.obj: 120000 triangles found, 0 pairs of triangles joined
   a.obj: 12 triangles found, 6 pairs of triangles joined
   facemeld: missing.obj: I can't open this file (No such file or directory)
-  c.obj: 2 triangles found, 1 pairs of triangles joined
+  c.obj: 2 triangles found, 1 pair of triangles joined
   [1]
   $ facemeld -q -j 1 -o one slow.obj a.obj c.obj && ls two && diff -r one two
   a.obj

@@ -26,7 +26,7 @@ opened; standard output stays empty, even without --quiet.
   facemeld: /sys: I can't make a new file in this folder (Permission denied)
   [1]
   $ mkdir dir.obj && facemeld dir.obj out.obj
-  facemeld: dir.obj: I can't read this file
+  facemeld: dir.obj: I can't read this file (Is a directory)
   [1]
 
 Suffixes in any case; a bad one names the path that has it, and nothing is
@@ -66,6 +66,13 @@ A file that may not be a mesh: a warning on standard error, not a failure;
   $ facemeld -q point.obj out.obj
   $ facemeld point.obj out.obj 2>/dev/null
   point.obj: 0 triangles found, 0 pairs of triangles joined
+
+Faces, but none of three corners: nothing to join, which is no failure.
+
+  $ printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n' > quad.obj
+  $ facemeld quad.obj out.obj
+  quad.obj: 0 triangles found, 0 pairs of triangles joined
+  facemeld: quad.obj: this file has no triangles to join
 
 
 Control bytes in a path are shown as '?', in failures and summaries alike.

@@ -10,27 +10,29 @@ the last of one kind counts.
   $ facemeld fold.obj out.obj
   fold.obj: 2 triangles found, 0 pairs of triangles joined
   $ facemeld -a 10 fold.obj out.obj && cat out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   v 0 0 0
   v 1 0 0.11
   v 1 1 0
   v 0 1 0
   f 2 3 4 1
   $ facemeld -a10 fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --angle 1e1 fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --angle=+10. fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld --ang=.5 fold.obj out.obj
   fold.obj: 2 triangles found, 0 pairs of triangles joined
+  $ facemeld -a "$(printf ' \t10\t ')" fold.obj out.obj
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld fold.obj out.obj -a 10
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
   $ facemeld fold.obj -a 10 out.obj -a 5
   fold.obj: 2 triangles found, 0 pairs of triangles joined
   $ facemeld -a 10 --pairs=neighbors fold.obj out.obj && facemeld -a10 -p consecutive -p neighbours fold.obj out.obj
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
-  fold.obj: 2 triangles found, 1 pairs of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
+  fold.obj: 2 triangles found, 1 pair of triangles joined
 
 Clustered options, and "--" before a path that looks like an option.
 
@@ -43,9 +45,9 @@ Clustered options, and "--" before a path that looks like an option.
   fold.obj: 2 triangles found, 0 pairs of triangles joined
 
   $ facemeld --version
-  facemeld 1.2.0
+  facemeld 1.3.0
   $ facemeld -V --x
-  facemeld 1.2.0
+  facemeld 1.3.0
   $ facemeld --help | head -3
   facemeld                                 the interactive menu
   facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file
@@ -75,6 +77,17 @@ Clustered options, and "--" before a path that looks like an option.
   $ facemeld -a inf fold.obj out.obj
   facemeld: the angle 'inf' is not a decimal number; try 'facemeld --help'
   [2]
+  $ facemeld -a 1e999 fold.obj out.obj
+  facemeld: the angle '1e999' is not a decimal number; try 'facemeld --help'
+  [2]
+  $ facemeld -a nan fold.obj out.obj
+  facemeld: the angle 'nan' is not a decimal number; try 'facemeld --help'
+  [2]
+  $ facemeld -a "$(printf '\n5')" fold.obj out.obj 2>/dev/null; echo $?
+  2
+  $ facemeld --help | grep -A1 0.81
+                            Two flat triangles measure about 0.81, so an angle below
+                            that joins nothing
   $ facemeld -a 0x10 fold.obj out.obj
   facemeld: the angle '0x10' is not a decimal number; try 'facemeld --help'
   [2]

@@ -14,6 +14,18 @@ On a terminal it is drawn, then erased before the summary.
   $ script -qec "$(slow facemeld big.obj slow.obj)" /dev/null | shown
   <progress>^E[Kbig.obj: N triangles found, N pairs of triangles joined^
 
+A pass of less than a second shows none: its time counts from its start.
+
+  $ cp "$EXAMPLES/cube.obj" cube.obj && script -qec "facemeld cube.obj copy.obj" /dev/null | shown
+  cube.obj: N triangles found, N pairs of triangles joined^
+
+A long name keeps its end, and the line fills the terminal's width less
+its last column, so that it never wraps.
+
+  $ cp big.obj a-rather-long-name-for-a-mesh.obj
+  $ script -qec "stty cols 30; $(slow facemeld a-rather-long-name-for-a-mesh.obj slow.obj)" /dev/null | tr '\r' '\n' | sed -n 's/\x1b\[[?0-9;]*[A-Za-z]//g; s/\x1b//g; /MB\/s/p' | awk '!/^\.\.\..*mesh\.obj: / || length != 29 { print "drawn wrong: " $0 } END { print NR ? "drawn" : "never drawn" }'
+  drawn
+
 Not with --quiet, and not when standard error is a pipe or a file.
 
   $ script -qec "$(slow facemeld -q big.obj slow.obj)" /dev/null | shown

@@ -11,6 +11,14 @@ was and nothing else behind.
   $ ! ls -A | grep '^\.out\.obj\.' && cat out.obj
   older
 
+A full disk, on a small file system of its own where this user may mount
+one (elsewhere the line says what it would).
+
+  $ mkdir full && if mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then echo older > full/out.obj; facemeld -q big.obj full/out.obj; ls -A full; cat full/out.obj; umount full; else printf '%s\nout.obj\nolder\n' "facemeld: full/out.obj: I can't write this file (No space left on device)"; fi
+  facemeld: full/out.obj: I can't write this file (No space left on device)
+  out.obj
+  older
+
 Interrupted midway, as soon as the copy has begun: the copy is removed and
 the program ends by the same signal.
 
@@ -78,6 +86,9 @@ cannot be written is a failure, unless its reader has gone away.
   $ facemeld big.obj out.obj >&- 2>&- && cmp out.obj big.obj
   $ printf 'v 0 0 0\n' > point.obj && facemeld point.obj out.obj >&- 2>&- && cat out.obj
   v 0 0 0
+  $ was=$(ls -A); facemeld cube.obj - >&-; echo $?; [ "$(ls -A)" = "$was" ]
+  facemeld: standard output: I can't write this file (Bad file descriptor)
+  1
   $ facemeld cube.obj out.obj >/dev/full
   facemeld: standard output: I can't write the summary (No space left on device)
   [1]

@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/../.."
 here=tests/package
-version=$(sed -n 's/^#define FACEMELD_VERSION "\(.*\)"$/\1/p' build/deb/version/version.h)
+version=$(sed -n 's/^#define FACEMELD_VERSION_STRING "\(.*\)"$/\1/p' build/deb/version/version.h)
 deb=build/packages/facemeld_${version}_amd64.deb
 zip=build/packages/facemeld-$version-win64.zip
 root=$(mktemp -d)

@@ -152,6 +152,7 @@ def play(exe, source, scratch, differences=None):
     shown = got.decode("latin-1").splitlines(True)
     diff = difflib.unified_diff(expected.splitlines(True), shown, "expected", "shown")
     failures += [line.encode("unicode_escape").decode() for line in diff]
+    failures += [f"left {name}" for name in os.listdir(scratch) if name.startswith(".")]  # a copy begun
     held = lambda path: open(path, "rb").read() if os.path.exists(path) else None  # "-": none
     return failures + [f"{o[1]} does not hold {o[2]}" for o in opts if o[0] == "check"
                        and held(os.path.join(scratch, o[1])) != held(os.path.join(folder, o[2]))]

@@ -202,6 +202,8 @@ void play(const fs::path& dir) {
         string want = saved == in ? slurp(dir / a) : replaced(slurp(dir / a), "\n", "\r\n");
         bool same = k == "output" ? slurp(saved) == want : !fs::exists(saved);
         check(same, name + ": " + l);
+        for (const auto& e : fs::directory_iterator(scratch))  // the copy written beside the output, left behind
+          check(e.path().filename().string()[0] != '.', name + ": left " + e.path().filename().string());
       } else if (k == "class") {  // style, cbWndExtra, cbClsExtra
         got << hex(GetClassLongA(mainwin, GCL_STYLE)).substr(4) << " " << GetClassLongA(mainwin, GCL_CBWNDEXTRA)
             << " " << GetClassLongA(mainwin, GCL_CBCLSEXTRA);

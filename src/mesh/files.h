@@ -1,0 +1,63 @@
+// The engine's platform seam for files: what a file is, compared by
+// identity, and an output that replaces a file only once it is complete.
+// One source for each system: files_posix.cpp and files_windows.cpp.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// What a file is, whatever its name: device and inode, or volume and file
+// index. Two are the same file when both are valid and equal.
+struct FileId {
+  unsigned long long device = 0, node = 0;
+  bool valid = false;
+  bool operator==(const FileId& o) const { return valid && o.valid && device == o.device && node == o.node; }
+};
+FileId fileid(const char* path);
+FileId fileid(std::FILE* f);
+
+// Opens the file at `path` to read, in binary mode, as std::fopen does;
+// null with errno set on failure. On Windows a name with a wildcard that
+// no file has fails with ENOENT, where the C runtime says EINVAL.
+std::FILE* openinput(const char* path);
+
+// The output of one copy. A regular file with one name (found through
+// symbolic links), or a file yet to be made, is written as a hidden new
+// file beside it, which replaces it only on commit and keeps its
+// permissions; any other output (a device, a FIFO, a file of more than one
+// name) is written in place. Whatever was begun is closed and removed,
+// unless committed, when the Output ends.
+class Output {
+ public:
+  Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  ~Output() { abandon(); }
+
+  // Gets ready to write `path`. Returns 0, or the error number of the
+  // failure; when the output's folder exists but takes no new file,
+  // `folder` is set to the folder's path.
+  int open(const char* path, std::string& folder);
+
+  std::FILE* stream() const { return f_; }
+
+  // Closes the stream and puts the new file in the output's place. Returns
+  // 0, or the error number of the failure, after which the older file is
+  // as it was.
+  int commit();
+
+  // Closes and removes whatever was begun.
+  void abandon();
+
+  // The reason for a failed write of the stream, given the C runtime's
+  // error number e: e, or on Windows ENOSPC where the C runtime says EINVAL
+  // (as Wine's does for a full disk) and the output's disk has no room.
+  int reason(int e) const;
+
+ private:
+  std::string target_;  // the file replaced: the output, its links followed
+  std::string temp_;    // the new file beside it, or empty when written in place
+  std::FILE* f_ = nullptr;
+  int slot_ = -1;       // the new file's entry among those removeunfinished removes
+  [[maybe_unused]] unsigned long attributes_ = 0;  // on Windows, the attributes the new file takes in place
+};
