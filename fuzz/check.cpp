@@ -277,10 +277,12 @@ void neighbours(const Case& c) {
     if (face && !open) seen.push_back(static_cast<std::int64_t>(vert.size()));
     open = face;
     Corners t;
+    unsigned char form[3];
     for (std::size_t k = 1; face && k < w.size(); ++k) {
       std::string b = lines.back()[k] + std::string(64, ' ');
-      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], o.dropnormals));
+      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], form[(k - 1) % 3], o.dropnormals));
     }
+    if (face && w.size() == 4) t.form = form[0] == form[1] && form[1] == form[2] && w[w.size() - 1].back() != '\\' ? form[0] : mixed;
     tri.push_back(face && w.size() == 4 ? static_cast<int>(tris.size()) : -1);
     if (tri.back() >= 0) tris.push_back({t, lines.size() - 1, seen.size()});
   }
