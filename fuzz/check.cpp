@@ -97,8 +97,10 @@ void Tally::of(std::string_view s, bool dropped) {
     }
     bool face = !going && is(w[0], "f");
     lines++, vertices += w.n && w[0] == "v", triangles += face && w.n == 4;
-    if (!face && going && dropped) {
-      for (std::size_t k = 0; k < w.n; ++k) others += (k ? " " : "") + cutword(w[k]);
+    if (!face && going && (dropped || (w.n && w[0] == "f"))) {
+      // Word by word, as a line going on is written with normals dropped,
+      // and any line whose first word is f.
+      for (std::size_t k = 0; k < w.n; ++k) others += (k ? " " : "") + (dropped ? cutword(w[k]) : std::string(w[k]));
       others += '\n';
     } else if (!face) {
       std::size_t from = others.size(), n = w.n ? static_cast<std::size_t>(w[w.n - 1].data() + w[w.n - 1].size() - s.data()) - at : 0;
