@@ -130,10 +130,12 @@ int main(int argc, char** argv) {
       if (!open) runs.emplace_back(), runs.back().inv = static_cast<std::int64_t>(vert.size()), open = true;
       if (w.size() != 4) continue;
       Corners c;
+      unsigned char form[3];
       for (int k = 0; k < 3; ++k) {
         std::string s = w[k + 1] + std::string(64, ' ');
-        findptn(&s[0], c.p[k], c.t[k], Nn);
+        findptn(&s[0], c.p[k], c.t[k], form[k], Nn);
       }
+      c.form = form[0] == form[1] && form[1] == form[2] && w[3].back() != '\\' ? form[0] : mixed;
       runs.back().tris.push_back(c);
       ++triangles;
     }

@@ -48,17 +48,27 @@ struct Words {
   const std::string_view* end() const { return first + n; }
 };
 
+// A word with its normal part cut as a corner's is while normals are
+// dropped.
+std::string cutword(std::string_view w) {
+  std::string b = std::string(w) + std::string(64, ' ');
+  return b.substr(0, static_cast<std::size_t>(cutnormal(&b[0]) - b.data()));
+}
+
 // What the lines of an OBJ text hold, split as the pass splits them: into
-// lines at CR and LF, into words at the separators (bytes 0 to 32). Made
-// again for each text, keeping its memory, since each allocation costs a
-// sanitizer much.
+// lines at CR and LF (the piece between a CR and its LF is none), into
+// words at the separators (bytes 0 to 32). A line goes on from the one
+// before when that ends in a backslash; it is then no face, and is kept
+// when blank. Made again for each text, keeping its memory, since each
+// allocation costs a sanitizer much.
 struct Tally {
   long long lines, vertices, triangles;  // of the lines neither blank nor dropped normals
-  long long normals, cut;  // dropped normals, face corners with a normal part
+  long long normals, cut;  // dropped normals, face corners (or words going on) with a normal part
   std::string others;  // every line but a face, each separator a space, none at its end, each ended by LF
   std::vector<std::string_view> all;  // the words of every line counted, one line after another
   std::vector<std::size_t> starts;    // where each line counted starts in `all`
   std::vector<Words> words;           // of each line counted, into `all`
+  std::vector<char> on;               // of each line counted: it goes on from the one before
 
   void of(std::string_view s, bool dropped);
 };
@@ -66,9 +76,11 @@ struct Tally {
 void Tally::of(std::string_view s, bool dropped) {
   auto sep = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   lines = vertices = triangles = normals = cut = 0;
-  others.clear(), all.clear(), starts.clear(), words.clear();
+  others.clear(), all.clear(), starts.clear(), words.clear(), on.clear();
+  bool goes = false, gone = false;  // the line before ends in a backslash; it was dropped
   for (std::size_t at = 0, end; at < s.size(); at = end + 1) {
     for (end = at; end < s.size() && s[end] != '\n' && s[end] != '\r';) ++end;
+    if (at == end && at > 0 && s[at - 1] == '\r' && end < s.size() && s[end] == '\n') continue;
     std::size_t first = all.size();
     for (std::size_t k = at, b; k < end;) {
       for (b = k; b < end && sep(s[b]);) ++b;
@@ -76,19 +88,29 @@ void Tally::of(std::string_view s, bool dropped) {
       if (k > b) all.push_back(s.substr(b, k - b));
     }
     Words w{all.data() + first, all.size() - first};
-    if (!w.n || (dropped && is(w[0], "vn") && ++normals)) {
+    bool going = goes;
+    goes = w.n && w[w.n - 1].back() == '\\';
+    gone = going ? gone : w.n && dropped && is(w[0], "vn");
+    if ((!w.n && !going) || gone) {
+      normals += gone && !going;
       all.resize(first);
       continue;
     }
-    bool face = is(w[0], "f");
-    lines++, vertices += w[0] == "v", triangles += face && w.n == 4;
-    if (!face) {
-      std::size_t from = others.size(), n = static_cast<std::size_t>(w[w.n - 1].data() + w[w.n - 1].size() - s.data()) - at;
+    bool face = !going && is(w[0], "f");
+    lines++, vertices += w.n && w[0] == "v", triangles += face && w.n == 4;
+    if (!face && going && (dropped || (w.n && w[0] == "f"))) {
+      // Word by word, as a line going on is written with normals dropped,
+      // and any line whose first word is f.
+      for (std::size_t k = 0; k < w.n; ++k) others += (k ? " " : "") + (dropped ? cutword(w[k]) : std::string(w[k]));
+      others += '\n';
+    } else if (!face) {
+      std::size_t from = others.size(), n = w.n ? static_cast<std::size_t>(w[w.n - 1].data() + w[w.n - 1].size() - s.data()) - at : 0;
       others.append(s, at, n) += '\n';
       std::replace_if(others.begin() + from, others.end() - 1, sep, ' ');
     }
-    for (std::size_t k = 1; face && k < w.n; ++k) cut += std::count(w[k].begin(), w[k].end(), '/') > 1;
+    for (std::size_t k = !going; (face || going) && k < w.n; ++k) cut += std::count(w[k].begin(), w[k].end(), '/') > 1;
     starts.push_back(first);
+    on.push_back(going);
   }
   starts.push_back(all.size());  // `all` has stopped moving
   for (std::size_t i = 0; i + 1 < starts.size(); ++i) words.push_back({all.data() + starts[i], starts[i + 1] - starts[i]});
@@ -156,10 +178,73 @@ void succeeds(const Case& c) {
 
 void tidy(const Case& c) {
   const std::string& t = c.copy.text;
-  require(t.empty() || (t.back() == '\n' && t[0] != '\n' && t.find("\n\n") == std::string::npos),
-          "every line of the copy ends in a line end, and none is blank");
+  bool bare = false;  // a blank line that no backslash goes on to
+  for (std::size_t at = 0, e; at < t.size(); at = e + 1)
+    bare |= (e = std::min(t.find('\n', at), t.size())) == at && (at < 2 || t[at - 2] != '\\');
+  require(t.empty() || (t.back() == '\n' && !bare),
+          "every line of the copy ends in a line end, and none is blank but where a line goes on");
   require(std::all_of(t.begin(), t.end(), [](char b) { return b == '\n' || static_cast<unsigned char>(b) >= 32; }),
           "the copy holds no separator but spaces and line ends");
+}
+
+// Whether every face of the OBJ text s is one a strict reader takes: three
+// corners or more, each a vertex number with a texture number, a normal
+// number, both or neither, all corners alike, and each number naming an
+// element written above it (from 1 on, or back from -1). A line ending in
+// a backslash goes on at the next. Keywords must be in lower case.
+bool validfaces(std::string_view s) {
+  auto sep = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  std::vector<std::string> w;  // the words of the statement under way
+  long long v = 0, vt = 0, vn = 0;
+  auto number = [](std::string_view x, long long count) {
+    std::size_t k = x.size() && x[0] == '-';
+    if (k == x.size() || x.size() > 10 || !std::all_of(x.begin() + k, x.end(), [](char d) { return d >= '0' && d <= '9'; }))
+      return false;
+    long long n = std::stoll(std::string(x));
+    return n != 0 && n <= count && -n <= count;
+  };
+  auto statement = [&] {
+    if (w.empty()) return true;
+    std::string key = w[0];
+    for (char& k : key) k = static_cast<char>(k | 32);
+    if ((key == "v" || key == "vt" || key == "vn" || key == "f") && key != w[0]) return false;
+    v += key == "v", vt += key == "vt", vn += key == "vn";
+    if (key != "f") return true;
+    int form = -1;
+    for (std::size_t k = 1; k < w.size(); ++k) {
+      std::string_view x = w[k];
+      std::size_t a = x.find('/'), b = a == x.npos ? a : x.find('/', a + 1);
+      bool t = a != x.npos && (b == x.npos || b > a + 1), n = b != x.npos;
+      if ((b != x.npos && x.find('/', b + 1) != x.npos) || !number(x.substr(0, a), v) ||
+          (t && !number(x.substr(a + 1, b == x.npos ? x.npos : b - a - 1), vt)) ||
+          (n && !number(x.substr(b + 1), vn)) || (a != x.npos && !t && !n) || (form >= 0 && form != t + 2 * n))
+        return false;
+      form = t + 2 * n;
+    }
+    return w.size() >= 4;
+  };
+  bool goes = false;
+  for (std::size_t at = 0, end; at < s.size(); at = end + 1) {
+    for (end = at; end < s.size() && s[end] != '\n' && s[end] != '\r';) ++end;
+    if (at == end && at > 0 && s[at - 1] == '\r' && end < s.size() && s[end] == '\n') continue;
+    if (!goes && !statement()) return false;
+    if (!goes) w.clear();
+    for (std::size_t k = at, b; k < end;) {
+      for (b = k; b < end && sep(s[b]);) ++b;
+      for (k = b; k < end && !sep(s[k]);) ++k;
+      if (k > b) w.emplace_back(s.substr(b, k - b));
+    }
+    if ((goes = !w.empty() && w.back().back() == '\\')) {
+      w.back().pop_back();
+      if (w.back().empty()) w.pop_back();
+    }
+  }
+  return statement();
+}
+
+void validin(const Case& c) {
+  if (!c.in.vertices || !validfaces(c.input)) return;
+  require(validfaces(c.copy.text), "the faces of a copy of valid faces are valid");
 }
 
 void counts(const Case& c) {
@@ -267,10 +352,13 @@ void neighbours(const Case& c) {
   std::vector<xyz> vert;
   std::vector<std::int64_t> seen;  // vertices above each run
   bool open = false;
-  for (const Words& w : c.in.words) {
+  for (std::size_t i = 0; i < c.in.words.size(); ++i) {
+    const Words& w = c.in.words[i];
     lines.emplace_back(w.begin(), w.end());
-    bool face = is(w[0], "f");
-    if (w[0] == "v") {
+    if (c.in.on[i] && o.dropnormals)
+      for (std::string& x : lines.back()) x = cutword(x);
+    bool face = !c.in.on[i] && is(w[0], "f");
+    if (w.size() && w[0] == "v") {
       double p[3] = {0, 0, 0};
       for (std::size_t k = 1; k < 4 && k < w.size(); ++k) coordinate((std::string(w[k]) + std::string(64, ' ')).c_str(), p[k - 1]);
       vert.emplace_back(p[0], p[1], p[2]);
@@ -278,10 +366,12 @@ void neighbours(const Case& c) {
     if (face && !open) seen.push_back(static_cast<std::int64_t>(vert.size()));
     open = face;
     Corners t;
+    unsigned char form[3];
     for (std::size_t k = 1; face && k < w.size(); ++k) {
       std::string b = lines.back()[k] + std::string(64, ' ');
-      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], o.dropnormals));
+      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], form[(k - 1) % 3], o.dropnormals));
     }
+    if (face && w.size() == 4) t.form = form[0] == form[1] && form[1] == form[2] && w[w.size() - 1].back() != '\\' ? form[0] : mixed;
     tri.push_back(face && w.size() == 4 ? static_cast<int>(tris.size()) : -1);
     if (tri.back() >= 0) tris.push_back({t, lines.size() - 1, seen.size()});
   }
@@ -332,7 +422,7 @@ void neighbours(const Case& c) {
 }
 
 using Property = void (*)(const Case&);
-const Property every[] = {succeeds, tidy, counts, lines, joinedfaces, again};
+const Property every[] = {succeeds, tidy, counts, lines, joinedfaces, again, validin};
 const Property sampled[] = {bytewise, bytewisetwothreads, oddblocks, menu, neighbours};
 
 // Plays the input: the first byte picks the options, the rest is the mesh.

@@ -45,9 +45,12 @@ TEST(FindPtn, ReadsCornerNumbersAndCutsNormalsInPlace) {
       std::string line = c[0] + " 9/9/9" + std::string(64, ' ');
       for (int again : {0, 1}) {
         std::int32_t p, t;
-        std::string after(line.data(), static_cast<std::size_t>(findptn(line.data(), p, t, drop) - line.data()));
+        unsigned char form;
+        std::string after(line.data(), static_cast<std::size_t>(findptn(line.data(), p, t, form, drop) - line.data()));
         EXPECT_EQ(p, number(c[1])) << c[0] << again;
         EXPECT_EQ(t, number(c[2])) << c[0] << again;
+        // Once cut, a corner gives no normal number.
+        EXPECT_EQ(form, std::stoi(c[4]) & (drop ? textured : textured | normaled)) << c[0] << again;
         EXPECT_EQ(after, drop ? c[3] : c[0]) << c[0] << again;
         EXPECT_EQ(line.substr(c[0].size(), 6), " 9/9/9") << c[0];
         std::string cut = c[0] + " 9/9/9" + std::string(64, ' ');

@@ -46,6 +46,25 @@ bool pairs;                // the case joins neighbours, through the engine's ca
 std::string failures;  // of the play under way
 bool failed;
 
+// An input stream that can be sought back to its start and told where it
+// is, but sought nowhere else, as some streams a program hands the engine.
+std::FILE* rewinding(const fs::path& p) {
+  static const cookie_io_functions_t io = {
+      [](void* fd, char* b, std::size_t n) { return ::read(static_cast<int>(reinterpret_cast<std::intptr_t>(fd)), b, n); },
+      nullptr,
+      [](void* fd, off64_t* at, int whence) {
+        if ((whence == SEEK_SET && *at != 0) || (whence == SEEK_CUR && *at != 0) || whence == SEEK_END) {
+          errno = ESPIPE;
+          return -1;
+        }
+        off64_t to = ::lseek64(static_cast<int>(reinterpret_cast<std::intptr_t>(fd)), 0, whence);
+        return to < 0 ? -1 : (*at = to, 0);
+      },
+      [](void* fd) { return ::close(static_cast<int>(reinterpret_cast<std::intptr_t>(fd))); }};
+  int fd = ::open(p.c_str(), O_RDONLY);
+  return fd < 0 ? nullptr : ::fopencookie(reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)), "rb", io);
+}
+
 void hold(std::int64_t k, Work::Step step) { if (k % 2 == 0 && step == k / 2 % 4) std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 void expect(bool held, const std::string& what) { failures += held ? "" : "  " + what + "\n"; }
 
@@ -75,14 +94,22 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   std::vector<std::string> answers;
   for (const auto& [key, rest] : steps)
     if (key == ">") answers.push_back(rest);
-  if (pairs) {
+  bool stream = std::any_of(steps.begin(), steps.end(), [](auto& s) { return s.first == "stream"; });
+  if (pairs && !cli) {
     // The engine's call shows nothing: the boxes are those the copy command
-    // would show at its end.
+    // would show at its end, or for its failure. Its progress is the
+    // caption "progress" for a row to act at.
     facemeld::Options o;
     o.dropnormals = answers.size() > 0 && answers[0] == "y";
     o.limit = answers.size() > 1 ? std::stod(answers[1]) : 5;
     o.pairs = facemeld::Pairs::neighbours;
-    facemeld::Result r = quadrify(in.c_str(), out.c_str(), o, w);
+    o.progress = [](std::int64_t done, std::int64_t) {
+      if (done > 0 && user.onCaption) user.onCaption("progress");
+    };
+    std::FILE* F = stream ? rewinding(in) : nullptr;
+    facemeld::Result r = quadrify(F ? facemeld::End(F, nullptr, in.c_str()) : facemeld::End(in.c_str()), out.c_str(), o, w);
+    if (F) std::fclose(F);
+    if (r.failure != facemeld::Failure::none) return shown += "box " + std::string(complaint(r.failure)) + " | " + r.path + "\n", 0;
     if (!r.triangles) shown += "box " + in.string() + " | this file may not be a mesh file\n";
     shown += "box | " + std::to_string(r.triangles) + " triangles found, " + std::to_string(r.joins) +
              " pairs of triangles joined\n";
@@ -95,7 +122,8 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
       if (!folder.empty() || e.compare(0, 4, "box ") == 0) shown += e + "\n";
     return result;
   }
-  std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "");
+  std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "") +
+                        (pairs ? " -p neighbours" : "");
   if (answers.size() > 1) options += " -a " + answers[1];
   fs::path printed = in.parent_path().parent_path() / "printed";
   int status = std::system((cli + options + " '" + in.string() + "' '" + out.string() + "' 2>" +
@@ -201,10 +229,11 @@ int main(int argc, char** argv) {
   pairs = has("pairs");
   for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
     for (unsigned threads : {1u, 2u})
-      play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr, block == 7 ? 0 : Work().window});
-  // The command line shows no captions to act at, and is a process of its
-  // own, whose memory the row cannot measure.
-  if ((cli = argc == 4 && !has("at") && !has("memory") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
+      play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr, block == 7 || (pairs && folder.empty()) ? 0 : Work().window});
+  // The command line shows no captions to act at, takes no stream of the
+  // runner's, and is a process of its own, whose memory the row cannot
+  // measure.
+  if ((cli = argc == 4 && !has("at") && !has("memory") && !has("stream") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
   fs::remove_all(dir.parent_path());
   return failed ? 1 : 0;
 }

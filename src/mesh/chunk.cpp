@@ -82,6 +82,7 @@ char* quadwith(char* o, const char* H, const unsigned char* htok, unsigned char 
 }  // namespace
 
 unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) {
+  if (h.form != c.form || h.form == mixed) return 0;
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
       int k = (i + 1) % 3, l = (j + 2) % 3;
@@ -120,19 +121,30 @@ void Chunk::scan(char Nn) {
   const char* b = in.data.get();
   const char* e = b + size;
   const char* s = b;  // where the current line starts
+  Before before;
   for (const char* p = b; p < e; p += 64)
     for (std::uint64_t ends = lineends(p, static_cast<std::size_t>(e - p)); ends; ends &= ends - 1) {
       const char* le = p + __builtin_ctzll(ends);
-      line(s, le, Nn);
+      line(s, le, Nn, before);
       s = le + 1;
     }
-  if (s < e) line(s, e, Nn);  // the last line, without a line end
+  if (s < e) line(s, e, Nn, before);  // the last line, without a line end
 }
 
-void Chunk::line(const char* s, const char* le, char Nn) {
+void Chunk::line(const char* s, const char* le, char Nn, Before& before) {
+  const char* b = in.data.get();
+  // The piece between a CR and its LF is no line.
+  if (s == le && s > b && le[-1] == '\r' && *le == '\n') return;
   const char* t = le;
   while (t > s && issep(t[-1])) --t;
-  if (t == s) return;  // blank
+  bool on = before.on;  // goes on from the line before
+  before.on = t > s && t[-1] == '\\';
+  if ((before.dropped = on && before.dropped)) return;
+  if (t == s) {
+    // Blank: written as a bare line end when it ends the line before.
+    if (on) lines_.push_back(Line{static_cast<std::size_t>(s - b), static_cast<std::size_t>(s - b), other, 0, false, false, {unknown}});
+    return;
+  }
   const char* k = s;
   while (issep(*k)) ++k;
   const char* ke = tokenend(k);
@@ -144,14 +156,14 @@ void Chunk::line(const char* s, const char* le, char Nn) {
     double c[3] = {0, 0, 0};
     for (int i = 0; i < 3 && (ke = skipsep(ke, t)) < t; ++i) ke = coordinate(ke, c[i]);
     coords_.emplace_back(c[0], c[1], c[2]);
-  } else if (ke - k == 2 && Nn && (k[0] | 32) == 'v' && (k[1] | 32) == 'n') {
+  } else if (ke - k == 2 && Nn && !on && (k[0] | 32) == 'v' && (k[1] | 32) == 'n') {
+    before.dropped = true;
     return;  // a normal line, dropped: it separates nothing
-  } else if (ke - k == 1 && (k[0] | 32) == 'f') {
+  } else if (ke - k == 1 && (k[0] | 32) == 'f' && !on) {
     kind = tokens(s, static_cast<std::size_t>(t - s), tok) == 3 ? triangle : face;
     triangles += kind == triangle, ++faces;
   }
-  const char* b = in.data.get();
-  lines_.push_back(Line{static_cast<std::size_t>(s - b), static_cast<std::size_t>(t - b), kind, 0, false,
+  lines_.push_back(Line{static_cast<std::size_t>(s - b), static_cast<std::size_t>(t - b), kind, 0, false, on && Nn,
                         {tok[0], tok[1], tok[2], tok[3], tok[4], tok[5]}});
 }
 
@@ -166,25 +178,30 @@ void Chunk::store(std::int64_t base, const State& s) const {
 void Chunk::corners(Line& l, Corners& c, const State& s, std::int64_t inv) {
   char* L = in.data.get() + l.at;
   char* p = pastkeyword(L);
+  // A triangle whose line goes on at the next is joined with none.
+  bool on = in.data[l.end - 1] == '\\';
+  unsigned char form[3];
   for (int k = 0; k < 3; ++k) {
     if (l.tok[0] != unknown) {
-      p = findptn(L + l.tok[2 * k], c.p[k], c.t[k], s.Nn);
+      p = findptn(L + l.tok[2 * k], c.p[k], c.t[k], form[k], s.Nn);
       l.tok[2 * k + 1] = static_cast<unsigned char>(p - L);
     } else {
       while (issep(*p)) ++p;
-      p = findptn(p, c.p[k], c.t[k], s.Nn);
+      p = findptn(p, c.p[k], c.t[k], form[k], s.Nn);
     }
     c.v[k] = lookup(s.vert.get(), c.p[k], inv);
   }
+  c.form = form[0] == form[1] && form[1] == form[2] && !on ? form[0] : mixed;
 }
 
 // Every face loses its normal parts, not only the triangles that are
-// tested, so that no written face names a dropped normal.
+// tested, so that no written face names a dropped normal; so does every
+// word of a line that goes on from another, which may be a face's.
 void Chunk::cut(const Line& l) {
   char* b = in.data.get();
   char* e = b + l.end;
-  std::int32_t p, t;
-  for (char* q = skipsep(pastkeyword(b + l.at), e); q < e; q = skipsep(q, e)) q = tokenend(findptn(q, p, t, 1));
+  for (char* q = skipsep(l.words ? b + l.at : pastkeyword(b + l.at), e); q < e; q = skipsep(q, e))
+    q = tokenend(cutnormal(q));
 }
 
 void Chunk::examine(std::int64_t base, const State& s, const FoldLimit& fold) {
@@ -204,11 +221,8 @@ void Chunk::examine(std::int64_t base, const State& s, const FoldLimit& fold) {
       continue;
     }
     prev = nullptr;
-    if (l.kind == vertex) {
-      ++seen;
-    } else if (l.kind == face && s.Nn) {
-      cut(l);
-    }
+    seen += l.kind == vertex;
+    if ((l.kind == face && s.Nn) || l.words) cut(l);
   }
   if (prev) last_ = *prev;
 }
@@ -282,7 +296,7 @@ std::size_t Chunk::format() {
         continue;
       }
     }
-    o = pl(o, b + l.at, b + l.end);
+    o = l.words ? plwords(o, b + l.at, b + l.end) : pl(o, b + l.at, b + l.end);
   }
   return static_cast<std::size_t>(o - out.data.get());
 }
@@ -306,9 +320,10 @@ void Chunk::gather(const State& s, bool hash) {
       Tri r;
       std::memcpy(r.p, c.p, sizeof r.p);
       std::memcpy(r.t, c.t, sizeof r.t);
+      r.form = c.form;
       tris.push_back(r);
       trilines_.push_back(static_cast<std::uint32_t>(i));
-    } else if (l.kind == face && s.Nn) {
+    } else if ((l.kind == face && s.Nn) || l.words) {
       cut(l);
     }
   }
@@ -319,6 +334,7 @@ void Chunk::ready(char Nn) {
   char* b = in.data.get();
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     Line& l = lines_[i];
+    if (l.words && Nn) cut(l);
     if (l.kind < face) continue;
     if (l.kind == triangle) trilines_.push_back(static_cast<std::uint32_t>(i));
     if (!Nn) continue;
@@ -371,7 +387,7 @@ std::size_t Chunk::join(std::size_t from, std::size_t to, std::int64_t first, co
         continue;
       }
     }
-    p = pl(p, b + l.at, b + l.end);
+    p = l.words ? plwords(p, b + l.at, b + l.end) : pl(p, b + l.at, b + l.end);
   }
   return static_cast<std::size_t>(p - o.data.get());
 }

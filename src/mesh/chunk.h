@@ -14,17 +14,20 @@
 #include "state.h"
 
 // The corners of a triangle as the pair test needs them: vertex numbers,
-// texture numbers and positions.
+// texture numbers, positions, and the form they share (corner.h), or
+// `mixed`.
 struct Corners {
   std::int32_t p[3];
   std::int32_t t[3];
   xyz v[3];
+  unsigned char form;
 };
 
 // How the held triangle h and the current triangle c join: 1 + 3 i + j for
 // the first shared edge, which runs from h's corner i to the next one and
 // back the other way in c, ending at c's corner j; 0 when they are not
-// joined. Only the first shared edge is tried.
+// joined. Only the first shared edge is tried, and only when all six
+// corners have one form.
 unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold);
 
 // A triangle whose partner may come in the next chunk: a copy of its line
@@ -50,7 +53,11 @@ class Chunk {
 
   // Finds the lines that matter (not blank, not a normal line being
   // dropped while Nn is set) and what each is. Counts the vertex lines and
-  // face lines, and the triangles among them.
+  // face lines, and the triangles among them. A line that goes on from the
+  // one before, which ended in a backslash, is no face of its own; it is
+  // kept even when blank, so that it still ends the line before, and dropped
+  // with a normal line it goes on from. A chunk never ends on a line that
+  // goes on (input.h).
   void scan(char Nn);
   std::int64_t vertices = 0;
   std::int64_t faces = 0;
@@ -117,6 +124,10 @@ class Chunk {
     Kind kind;
     unsigned char pair;   // a triangle: how it joins the one before it, or 0
     bool joined;          // a triangle joined with the one before it
+    // A line that goes on from the one before while normals are dropped:
+    // its normal parts are cut as a face's are, and it is written word by
+    // word, its first word too.
+    bool words;
     // A triangle's corner tokens, where each starts and ends counted from
     // `at`, once they are cut; `unknown` in tok[0] for a line too long to
     // have them found at once.
@@ -124,7 +135,12 @@ class Chunk {
   };
   static constexpr unsigned char unknown = 0xFF;
 
-  void line(const char* s, const char* le, char Nn);
+  // What a line tells the next: that it ends in a backslash, so the next
+  // goes on from it; that it was dropped.
+  struct Before {
+    bool on = false, dropped = false;
+  };
+  void line(const char* s, const char* le, char Nn, Before& before);
   void corners(Line& l, Corners& c, const State& s, std::int64_t inv);
   char* quad(char* o, const char* H, const unsigned char* htok, const Line& l) const;
   void cut(const Line& l);

@@ -67,10 +67,21 @@ void blank(char* s, char* e) {
 #endif
 }
 
+// Cuts the token's bytes from `cut` (a slash) up to its end with `blanks`,
+// but for a backslash that ends it, which moves up to the cut. Returns
+// where the token now ends.
+template <typename Blank>
+char* cutfrom(char* cut, char* end, Blank blanks) {
+  if (end[-1] == '\\') *cut++ = '\\';
+  blanks(cut, end);
+  return cut;
+}
+
 }  // namespace
 
-char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn) {
+char* findptn(char* C, std::int32_t& p, std::int32_t& t, unsigned char& form, char Nn) {
   t = p = absent;
+  form = 0;
   char* past = number(C, p);
   char *first, *second, *end;
 #if defined(__SSE2__)
@@ -87,6 +98,7 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn) {
     if (!slashes) return end;
     first = C + __builtin_ctz(slashes);
     number(first + 1, t);
+    form = t != absent ? textured : 0;
     slashes &= slashes - 1;
     if (!slashes) return end;
     second = C + __builtin_ctz(slashes);
@@ -98,13 +110,16 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn) {
     first = slash(past);
     if (*first != '/') return first;
     second = slash(number(first + 1, t));
+    form = t != absent ? textured : 0;
     if (*second != '/') return second;
     end = tokenend(second);
   }
-  if (!Nn) return end;
-  char* cut = second == first + 1 && first != C ? first : second;
-  blank(cut, end);
-  return cut;
+  if (!Nn) {
+    const char* n = second + 1 + (second[1] == '-' || second[1] == '+');
+    if (digit(*n)) form |= normaled;
+    return end;
+  }
+  return cutfrom(second == first + 1 && first != C ? first : second, end, blank);
 }
 
 char* cutnormal(char* C) {
@@ -132,11 +147,11 @@ char* cutnormal(char* C) {
     if (*second != '/') return second;
     end = tokenend(second);
   }
-  char* cut = second == first + 1 && first != C ? first : second;
   // A byte at a time: a cut is short, and the next token, read sixteen
   // bytes at once, must not straddle a wider store.
-  for (char* q = cut; q < end; ++q) *q = ' ';
-  return cut;
+  return cutfrom(second == first + 1 && first != C ? first : second, end, [](char* q, char* e) {
+    while (q < e) *q++ = ' ';
+  });
 }
 
 char* pl(char* o, const char* L, const char* e) {
@@ -151,5 +166,17 @@ char* pl(char* o, const char* L, const char* e) {
   } else {
     o = spaced(o, L, static_cast<std::size_t>(e - L));
   }
+  return endline(o);
+}
+
+char* plwords(char* o, const char* L, const char* e) {
+  char* start = o;
+  for (const char* s = skipsep(L, e); s < e; s = skipsep(s, e)) {
+    const char* t = tokenend(s);
+    o = puttoken(o, s, t);
+    s = t;
+  }
+  // Each token came with a space before it: the first one's goes.
+  if (o > start) std::memmove(start, start + 1, static_cast<std::size_t>(o - start - 1)), --o;
   return endline(o);
 }

@@ -16,14 +16,25 @@ constexpr std::int32_t absent = -99999;
 // stopped, or nullptr when no number is there.
 const char* readcorner(const char* s, std::int32_t& value);
 
+// What a corner gives besides its vertex number: a texture number, a
+// normal number. A face must give the same at every corner, so two
+// triangles whose corners differ in it are never joined.
+constexpr unsigned char textured = 1, normaled = 2;
+// The form of a triangle whose corners are all of one form; one that joins
+// with none.
+constexpr unsigned char mixed = 0xFF;
+
 // Reads the corner token at C, which ends at its first separator: vertex
-// number p and texture number t, each `absent` when not given. While Nn
-// (drop normals) is set, overwrites the normal part with spaces, so that the token ends
-// before it: "7/3/5" becomes "7/3", and "7//5" becomes "7", since a corner
-// ending in a slash is rejected by common readers; "//5", which has no
-// vertex number, keeps its first slash rather than vanish. Returns where
-// the token now ends.
-char* findptn(char* C, std::int32_t& p, std::int32_t& t, char Nn);
+// number p and texture number t, each `absent` when not given, and into
+// `form` whether it gives a texture number and a normal number (once cut).
+// While Nn (drop normals) is set, overwrites the normal part with spaces,
+// so that the token ends before it: "7/3/5" becomes "7/3", and "7//5"
+// becomes "7", since a corner ending in a slash is rejected by common
+// readers; "//5", which has no vertex number, keeps its first slash rather
+// than vanish. A backslash that ends the token stays at its end, since it
+// continues the line: "7/3/5\" becomes "7/3\". Returns where the token
+// now ends.
+char* findptn(char* C, std::int32_t& p, std::int32_t& t, unsigned char& form, char Nn);
 
 // Cuts the normal part out of the corner token at C as findptn does while
 // normals are dropped, without reading its numbers. Returns where the
@@ -65,3 +76,8 @@ inline char* puttoken(char* o, const char* s, const char* e) {
 // spaces; any other is copied byte for byte, each separator as a space.
 // May write up to 16 bytes beyond what it returns.
 char* pl(char* o, const char* L, const char* e);
+
+// Writes the line L ... e as pl does a face line, but from its first token
+// on: each token once, with single spaces between. For a line that goes on
+// from the one before, whose first token is no keyword.
+char* plwords(char* o, const char* L, const char* e);

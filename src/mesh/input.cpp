@@ -19,6 +19,20 @@ void Bytes::reserve(std::size_t n, std::size_t keep) {
   capacity = size;
 }
 
+namespace {
+
+// True when the line that the line end at e ends goes on at the next: it
+// ends in a backslash after its trailing separators. The LF of a CR LF
+// ends the line before the CR. A line starts at b.
+bool goeson(const char* b, const char* e) {
+  auto ends = [](char c) { return c == '\n' || c == '\r'; };
+  if (*e == '\n' && e > b && e[-1] == '\r') --e;
+  while (e > b && issep(e[-1]) && !ends(e[-1])) --e;
+  return e > b && e[-1] == '\\';
+}
+
+}  // namespace
+
 bool Reader::next(Bytes& b, std::size_t& size) {
   if (failed_) return false;
   std::size_t n = tailsize_;
@@ -40,9 +54,10 @@ bool Reader::next(Bytes& b, std::size_t& size) {
       eof_ = true;
       break;
     }
-    // The last line end among the bytes just read ends the chunk.
+    // The last line end among the bytes just read ends the chunk, unless
+    // the next line goes on from its line.
     char* e = at + got;
-    while (e > at && e[-1] != '\n' && e[-1] != '\r') --e;
+    while (e > at && ((e[-1] != '\n' && e[-1] != '\r') || goeson(b.data.get(), e - 1))) --e;
     if (e > at) {
       tailsize_ = static_cast<std::size_t>(b.data.get() + n - e);
       if (tailsize_) {

@@ -19,8 +19,9 @@ struct Bytes {
 // Hands out a stream opened in binary mode as chunks of whole lines: what
 // one read of `block` bytes brought, cut just after its last line feed or
 // carriage return; the bytes after that begin the next chunk. A line longer
-// than a block makes its chunk longer, so no line is ever split. The last
-// chunk ends where the stream does, with a line end or without.
+// than a block makes its chunk longer, so no line is ever split, nor parted
+// from the lines that go on from it (after a backslash at its end). The
+// last chunk ends where the stream does, with a line end or without.
 class Reader {
  public:
   Reader(std::FILE* f, std::size_t block) : f_(f), block_(block ? block : 1) {}

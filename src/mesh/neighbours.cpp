@@ -410,13 +410,16 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
             dd = &own;
           }
           std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
+          bool failed = false;  // the write, failed once the turn is done, which holds the crew's lock
+          int error = 0;
           if (!crew.turn(turned, k, [&] {
                 std::size_t from = 0;
                 for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
-                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) crew.fail(Failure::write, errno);
+                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) failed = true, error = errno;
                 if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
               }))
             return;
+          if (failed) return crew.fail(Failure::write, error);
           if (write) report();
         }
       });

@@ -205,6 +205,7 @@ Corners corners(const Tri& r, const xyz* vert, std::int64_t inv) {
     c.t[k] = r.t[k];
     c.v[k] = lookup(vert, r.p[k], inv);
   }
+  c.form = r.form;
   return c;
 }
 

@@ -12,10 +12,12 @@
 #include "DEFINES.h"
 #include "fold.h"
 
-// A triangle's vertex and texture numbers, as written.
+// A triangle's vertex and texture numbers, as written, and its corners'
+// form (Corners).
 struct Tri {
   std::int32_t p[3];
   std::int32_t t[3];
+  unsigned char form;
 };
 
 // The triangles of the run being gathered, in blocks that never move, so
