@@ -240,6 +240,8 @@ void play(const fs::path& dir) {
         if (kind(h) != k) throw Stuck{"'" + l + "', not " + kind(h) + " '" + text(GetDlgItem(h, 0xFFFF)) + "'"};
         check(caption(mainwin) == title, name + ": caption '" + caption(mainwin) + "' at '" + l + "'");
         HWND c = GetDlgItem(h, 0x47c), e = c ? FindWindowExA(FindWindowExA(c, 0, "ComboBox", 0), 0, "Edit", 0) : 0;
+        // The dialog may show before it has filled in the name it offers.
+        if (e) within(3000, [&] { return text(e) == offered; });
         if (e) check(GetWindow(h, GW_OWNER) == mainwin && text(e) == offered, name + ": " + k + " offers " + text(e));
         if (e && a == "!cancel") click(h, IDCANCEL);
         if (e && a != "!cancel") {  // types the path; the dialog's own "replace?" is answered Yes
