@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -160,7 +161,9 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   State s;
   s.Nn = o.dropnormals;
   if ((s.inv = r.vertices) > 0) {
-    // All bits zero is 0.0 in every coordinate.
+    // All bits zero is 0.0 in every coordinate. A count past what size_t
+    // holds (on 32-bit targets) is refused before it is cut short.
+    if (static_cast<std::uint64_t>(s.inv) > SIZE_MAX / sizeof(xyz)) return failed(Failure::memory, in, 0);
     s.vert.reset(static_cast<xyz*>(std::calloc(static_cast<std::size_t>(s.inv), sizeof(xyz))));
     if (!s.vert) return failed(Failure::memory, in, 0);
     if (o.counted) o.counted();
