@@ -1,7 +1,9 @@
 # Writes CHANGELOG.md in the form of Debian's changelog: each "## VERSION
 # (DATE)" heading opens an entry, each "- " item (with its indented
 # continuation lines) becomes a "  * " item wrapped at 78 columns, and the
-# entry ends with the maintainer and the date.
+# entry ends with the maintainer and the date. DATE may give a UTC time
+# after the day, for a second version on one day: Debian wants each entry
+# dated later than the one before.
 #   awk -v maintainer='NAME <ADDRESS>' -f changelog.awk CHANGELOG.md
 
 function item() {
@@ -19,7 +21,7 @@ function item() {
 function close_entry(  cmd, when) {
   item()
   if (version == "") return
-  cmd = "date -u -R -d " date
+  cmd = "date -u -R -d '" date "'"
   cmd | getline when
   close(cmd)
   print ""
@@ -30,8 +32,8 @@ function close_entry(  cmd, when) {
   close_entry()
   if (version != "") print ""
   version = $2
-  date = $3
-  gsub(/[()]/, "", date)
+  date = substr($0, index($0, "(") + 1)
+  sub(/\).*/, "", date)
   print "facemeld (" version ") unstable; urgency=medium"
   print ""
   next
