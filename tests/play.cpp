@@ -109,7 +109,7 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
     std::FILE* F = stream ? rewinding(in) : nullptr;
     facemeld::Result r = quadrify(F ? facemeld::End(F, nullptr, in.c_str()) : facemeld::End(in.c_str()), out.c_str(), o, w);
     if (F) std::fclose(F);
-    if (r.failure != facemeld::Failure::none) return shown += "box " + std::string(complaint(r.failure)) + " | " + r.path + "\n", 0;
+    if (r.failure != facemeld::Failure::none) return shown += "box " + std::string(facemeld::describe(r.failure)) + " | " + r.path + "\n", 0;
     if (!r.triangles) shown += "box " + in.string() + " | this file may not be a mesh file\n";
     shown += "box | " + std::to_string(r.triangles) + " triangles found, " + std::to_string(r.joins) +
              " pairs of triangles joined\n";
