@@ -1,6 +1,7 @@
 #include "chunk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "coordinate.h"
@@ -94,6 +95,27 @@ unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) 
       return static_cast<unsigned char>(1 + 3 * i + j);
     }
   return 0;
+}
+
+float shapeerror(const Corners& h, const Corners& c, unsigned char code) {
+  int i = (code - 1) / 3, k = (i + 1) % 3, m = (i + 2) % 3, n = ((code - 1) % 3 + 1) % 3;
+  // The corners as the face is written.
+  const xyz q[4] = {h.v[m], h.v[i], c.v[n], h.v[k]};
+  double worst = 0;
+  for (int a = 0; a < 4; ++a) {
+    xyz u = q[(a + 3) % 4] - q[a], v = q[(a + 1) % 4] - q[a];
+    xyz x(u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x);
+    double s = x.r(), d = u * v;
+    // atan2 keeps its precision near 0 and 180 degrees, where acos loses it.
+    double off = s == 0 && d == 0 ? 90 : std::fabs(std::atan2(s, d) * (180 / 3.14159265358979323846) - 90);
+    // A corner with no length, or one whose numbers overflow, counts as far
+    // off square as any.
+    if (u.rr() == 0 || v.rr() == 0 || !(off <= 90)) off = 90;
+    worst = std::max(worst, off);
+  }
+  // To a millionth of a degree or so, so that faces alike in all but
+  // rounding are alike: their ties go by their place.
+  return static_cast<float>(std::round(worst * 0x1p20) / 0x1p20);
 }
 
 
