@@ -334,7 +334,6 @@ class Matcher {
     std::uint32_t lo, hi;
     std::unique_ptr<std::uint32_t[]> queue;
     std::vector<std::uint32_t> bases;
-    std::vector<std::pair<float, std::uint32_t>> heap;
     std::size_t tail = 0;
     std::uint32_t stamp = 2, lcastamp = 0;
     bool open = false;
@@ -562,8 +561,7 @@ class Matcher {
   // Augments from r if it is free.
   void augment(Search& s, std::uint32_t r) {
     if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) return;
-    std::uint32_t v = cheap(s, r);
-    if (v == none && !s.open) v = search(s, r);
+    std::uint32_t v = search(s, r);
     if (v != none) {
       while (v != none) {
         std::uint32_t pv = node_[v].p, next = node_[pv].mate;
@@ -625,67 +623,6 @@ class Matcher {
       if (!outer(s, m)) push(s, m);
       v = node_[m].p;
     }
-  }
-
-  // The free node at the end of a cheap augmenting path from root r (the
-  // parents lead back along it), or none: the paths are grown cheapest
-  // first, each step (an edge out, then the next node's matched edge back)
-  // costing what the matching gains in cost by it, plus 90 so that no step
-  // costs less than nothing. Cycles of odd length are not followed; a root
-  // whose paths need one is searched again by `search`, which does. The
-  // cost so far of each node reached is kept in its `uf`.
-  std::uint32_t cheap(Search& s, std::uint32_t r) {
-    s.stamp += 2;
-    s.open = false;
-    auto dist = [&](std::uint32_t v) {
-      float d;
-      std::memcpy(&d, &node_[v].uf, sizeof d);
-      return d;
-    };
-    auto set = [&](std::uint32_t v, float d) { std::memcpy(&node_[v].uf, &d, sizeof d); };
-    std::vector<std::pair<float, std::uint32_t>>& heap = s.heap;
-    heap.clear();
-    touch(s, r);
-    node_[r].mark = s.stamp + 1;
-    set(r, 0);
-    heap.emplace_back(0.0f, r);
-    // Ties go by node, so that the path is the run's alone.
-    auto later = [](const std::pair<float, std::uint32_t>& a, const std::pair<float, std::uint32_t>& b) {
-      return a > b;
-    };
-    while (!heap.empty()) {
-      std::pop_heap(heap.begin(), heap.end(), later);
-      auto [d, v] = heap.back();
-      heap.pop_back();
-      if (d > dist(v)) continue;
-      if (v != r && mate(v) == none) return v;
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-        std::uint32_t to = adj_[i];
-        if (!in(s, to) || (mate(to) != none && !in(s, mate(to)))) {
-          s.open = true;
-          return none;
-        }
-        if (node_[to].mark == dead || to == mate(v) || to == r || outer(s, to)) continue;
-        std::uint32_t m = mate(to);
-        float e = d + cost_[i] + 90 - (m == none ? 0 : cost(to, m));
-        std::uint32_t at = m == none ? to : m;  // the node the step ends at
-        if (!touched(s, to)) {
-          touch(s, to);
-          if (m != none) {
-            if (touched(s, m)) continue;  // on the tree already, an odd cycle away
-            touch(s, m);
-            node_[m].mark = s.stamp + 1;
-          }
-        } else if (e >= dist(at) || (m != none && !outer(s, m))) {
-          continue;
-        }
-        node_[to].p = v;
-        set(at, e);
-        heap.emplace_back(e, at);
-        std::push_heap(heap.begin(), heap.end(), later);
-      }
-    }
-    return none;
   }
 
   // The free node at the end of an augmenting path from root r (the
