@@ -99,22 +99,20 @@ unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) 
 
 float shapeerror(const Corners& h, const Corners& c, unsigned char code) {
   int i = (code - 1) / 3, k = (i + 1) % 3, m = (i + 2) % 3, n = ((code - 1) % 3 + 1) % 3;
-  // The corners as the face is written.
+  // The corners as the face is written. A corner is as far off square as
+  // the cosine of its angle is far from 0: the largest is found first, and
+  // its angle alone is worked out.
   const xyz q[4] = {h.v[m], h.v[i], c.v[n], h.v[k]};
-  double worst = 0;
+  double most = 0;
   for (int a = 0; a < 4; ++a) {
     xyz u = q[(a + 3) % 4] - q[a], v = q[(a + 1) % 4] - q[a];
-    xyz x(u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x);
-    double s = x.r(), d = u * v;
-    // atan2 keeps its precision near 0 and 180 degrees, where acos loses it.
-    double off = s == 0 && d == 0 ? 90 : std::fabs(std::atan2(s, d) * (180 / 3.14159265358979323846) - 90);
+    double uu = u.rr(), vv = v.rr(), cosine = std::fabs(u * v) / (std::sqrt(uu) * std::sqrt(vv));
     // A corner with no length, or one whose numbers overflow, counts as far
     // off square as any.
-    if (u.rr() == 0 || v.rr() == 0 || !(off <= 90)) off = 90;
-    worst = std::max(worst, off);
+    if (uu == 0 || vv == 0 || !(cosine <= 1)) cosine = 1;
+    most = std::max(most, cosine);
   }
-  // To a millionth of a degree or so, so that faces alike in all but
-  // rounding are alike: their ties go by their place.
+  double worst = std::asin(most) * (180 / 3.14159265358979323846);
   return static_cast<float>(std::round(worst * 0x1p20) / 0x1p20);
 }
 
