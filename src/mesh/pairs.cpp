@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <system_error>
 #include <thread>
@@ -411,8 +412,7 @@ class Matcher {
   void polish(std::uint32_t b) {
     Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].p = 0;
-    for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v);
-    swaps(w);
+    for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
   }
 
   // Then across the blocks, from the nodes with a neighbour in another.
@@ -422,11 +422,10 @@ class Matcher {
       std::uint32_t lo = v / block_ * block_, hi = lo + block_;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
         if (adj_[i] < lo || adj_[i] >= hi) {
-          queue(w, v);
+          queue(w, v), swaps(w);
           break;
         }
     }
-    swaps(w);
   }
 
   // The partners of nodes from ... to - 1, or -1, into mate (n of them).
@@ -458,18 +457,17 @@ class Matcher {
   // most once in it (its `p` set while it is).
   struct Swaps {
     std::uint32_t lo, hi;
-    std::unique_ptr<std::uint32_t[]> ring;
-    std::size_t head = 0, size = 0;
+    std::deque<std::uint32_t> queue;
     std::uint32_t path[2 * depth + 2], best[2 * depth + 2];
     int length = 0, bestlength = 0;
     double gain = 0;
-    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), ring(table<std::uint32_t>(h - l)) {}
+    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
 
   void queue(Swaps& w, std::uint32_t v) {
     if (node_[v].p || off_[v] == off_[v + 1]) return;
     node_[v].p = 1;
-    w.ring[(w.head + w.size++) % (w.hi - w.lo)] = v;
+    w.queue.push_back(v);
   }
 
   // The cost of the edge from v to w.
@@ -525,11 +523,13 @@ class Matcher {
 
   // Takes the queue's nodes in turn, each swapping in the path or cycle
   // from it that lowers the cost most, whose nodes and their neighbours
-  // are queued again. The cost falls with every swap, so the swaps end.
+  // are queued again; the nodes are queued one at a time, each looked from
+  // until the swaps it leads to end, so that the queue stays short. The
+  // cost falls with every swap, so the swaps end.
   void swaps(Swaps& w) {
-    while (w.size) {
-      std::uint32_t r = w.ring[w.head];
-      w.head = (w.head + 1) % (w.hi - w.lo), --w.size;
+    while (!w.queue.empty()) {
+      std::uint32_t r = w.queue.front();
+      w.queue.pop_front();
       node_[r].p = 0;
       std::uint32_t m = node_[r].mate;
       if (m != none && (m < w.lo || m >= w.hi)) continue;
