@@ -412,7 +412,14 @@ class Matcher {
   void polish(std::uint32_t b) {
     Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].p = 0;
-    for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
+    // A small block is searched for swaps of any length, again until none
+    // is left: its matching is then the cheapest of the largest.
+    bool small = w.hi - w.lo <= 32;
+    if (small) w.depth = static_cast<int>(w.hi - w.lo) / 2 + 1;
+    do {
+      w.swapped = false;
+      for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
+    } while (small && w.swapped);
   }
 
   // Then across the blocks, from the nodes with a neighbour in another.
@@ -458,9 +465,11 @@ class Matcher {
   struct Swaps {
     std::uint32_t lo, hi;
     std::deque<std::uint32_t> queue;
-    std::uint32_t path[2 * depth + 2], best[2 * depth + 2];
+    int depth = Matcher::depth;  // matched edges at most on a path, past the first
+    std::vector<std::uint32_t> path, best;
     int length = 0, bestlength = 0;
     double gain = 0;
+    bool swapped = false;
     Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
 
@@ -489,7 +498,7 @@ class Matcher {
     if (gain <= w.gain) return;
     w.gain = gain;
     w.bestlength = w.length;
-    std::copy(w.path, w.path + w.length, w.best);
+    std::copy(w.path.begin(), w.path.begin() + w.length, w.best.begin());
     if (last != none) w.best[w.bestlength++] = last;
   }
 
@@ -537,14 +546,16 @@ class Matcher {
       // of the gain, and is found from there too; a path that frees r is
       // found from the free node at its other end. So a matched node is
       // looked from only when its own edge costs that much.
-      if (m != none && cost(r, m) < least / (depth + 1)) continue;
+      if (m != none && cost(r, m) < least / (w.depth + 1)) continue;
+      w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.gain = least, w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
-      extend(w, w.path[0], m == none ? 0 : cost(r, m), depth, r, m == none);
+      extend(w, w.path[0], m == none ? 0 : cost(r, m), w.depth, r, m == none);
       if (!w.bestlength) continue;
+      w.swapped = true;
       // The best path's nodes pair off in turn from its first; an odd one
       // left at its end, or r when not on it, goes free.
-      const std::uint32_t* p = w.best;
+      const std::uint32_t* p = w.best.data();
       int k = w.bestlength;
       node_[r].mate = none;
       for (int j = 0; j < k; ++j) node_[p[j]].mate = none;
