@@ -22,8 +22,10 @@ prints the pairs joined in either pairing mode (consecutive, neighbours) by
 one copy through the engine's call (bench/meld: normals dropped, limit 5,
 two threads) beside the largest number of pairs the neighbours mode can
 join, from a reference of its own (bench/maximum, Boost.Graph's Edmonds
-matching), and the median time and peak memory of either mode, the latter
-against the neighbours mode's allowance of 24 bytes per vertex + 56 bytes
+matching), the total shape error of the neighbours mode's quads beside the
+least of a largest matching (LEMON's weighted matching; also for a noisy
+200 x 200 grid from ../shared/bench/gen_grid.py), and the median time and
+peak memory of either mode, the latter against the neighbours mode's allowance of 24 bytes per vertex + 56 bytes
 per triangle of the largest run of face lines + 16 MiB.
 
 With --windows it builds the benchmark of the pass alone (passbench) for
@@ -162,8 +164,15 @@ def pairs(args, grids, runone, meld, maximum, out):
         if os.path.isdir(corpus) else []
     print(f"\npairs joined (normals dropped, limit 5, 2 threads; medians of {args.runs} runs)")
     print(f"{'mesh':<32}{'triangles':>10}{'consec.':>9}{'neighb.':>9}{'maximum':>9}{'% max':>7}"
+          f"{'error':>12}{'least':>12}{'x least':>8}"
           f"{'consec. s':>10}{'neighb. s':>10}{'ratio':>7}{'consec. MiB':>12}{'neighb. MiB':>12}{'allow. MiB':>11}")
-    for path in meshes + grids:
+    # A noisy grid, small enough for the reference's least error, where
+    # the largest matchings differ most in shape.
+    noisy = os.path.join(ROOT, "build", "bench-data", "noisy-200.obj")
+    gen = os.path.join(ROOT, "..", "shared", "bench", "gen_grid.py")
+    if not os.path.exists(noisy) and os.path.exists(gen):
+        subprocess.run([sys.executable, gen, "200", "200", noisy], check=True, stdout=subprocess.DEVNULL)
+    for path in meshes + grids + ([noisy] if os.path.exists(noisy) else []):
         res = {}
         for mode in ("consecutive", "neighbours"):
             times, peak = [], 0
@@ -174,13 +183,18 @@ def pairs(args, grids, runone, meld, maximum, out):
             counts = subprocess.run([meld, mode, "2", path, out], check=True, stdout=subprocess.PIPE,
                                     text=True).stdout.split()
             res[mode] = (int(counts[0]), int(counts[1]), statistics.median(times), peak / 1024)
-        most = int(subprocess.run([maximum, "-n", "5", path], check=True, stdout=subprocess.PIPE,
-                                  text=True).stdout.split()[1])
+        # The joined quads' shape error: the copy's quads' less the input's own.
+        shape = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
+                                      text=True).stdout.split()[1]) for p in (out, path)]
+        error = shape[0] - shape[1]
+        ref = subprocess.run([maximum, "-n", "5", path], check=True, stdout=subprocess.PIPE, text=True).stdout.split()
+        most, least = int(ref[1]), None if ref[2] == "-" else float(ref[2])
         (tri, cons, tc, mc), (_, neigh, tn, mn) = res["consecutive"], res["neighbours"]
         allow = (24 * vertices(path) + 56 * longest(path) + 16 * MIB) / MIB
         share = f"{100 * neigh / most:.1f}" if most else "-"
+        times = "-" if least is None else f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * neigh else "inf"
         print(f"{os.path.basename(path):<32}{tri:>10,}{cons:>9,}{neigh:>9,}{most:>9,}{share:>7}"
-              f"{tc:>10.3f}{tn:>10.3f}{tn / tc:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
+              f"{error:>12.1f}{'-' if least is None else f'{least:.1f}':>12}{times:>8}{tc:>10.3f}{tn:>10.3f}{tn / tc:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
 
 
 def vertices(path):

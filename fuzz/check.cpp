@@ -330,7 +330,10 @@ void menu(const Case& c) {
 // join with the first later triangle of its run that holds one of its
 // edges reversed, which the pair test accepts, each triangle used once at
 // most and the later left out; and no two triangles left alone that could
-// have joined. The copy stays in `paired`, for the replay to judge.
+// have joined; in a run of 18 triangles or fewer, as many pairs as can be,
+// their total shape error within 2 % of the least of so many, as a count
+// over every subset of its triangles finds. The copy stays in `paired`, for
+// the replay to judge.
 Copy paired;
 void neighbours(const Case& c) {
   facemeld::Options o = c.options;
@@ -396,6 +399,7 @@ void neighbours(const Case& c) {
   got.of(paired.text, o.dropnormals);
   std::size_t g = 0;
   long long joins = 0;
+  std::map<std::size_t, std::pair<int, double>> joined;  // per run, the pairs and their error
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (tri[i] >= 0 && tris[tri[i]].used) continue;  // joined with an earlier triangle
     require(g < got.words.size(), "neighbours: a line for each line kept");
@@ -407,7 +411,8 @@ void neighbours(const Case& c) {
         const auto &h = lines[i], &l = lines[tris[w].line];
         int k = (code - 1) / 3, n = (code - 1) % 3 + 1;
         if (code && !tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
-          found = tris[w].used = tris[tri[i]].used = true;
+          found = tris[w].used = tris[tri[i]].used = true,
+          joined[tris[w].run].first++, joined[tris[w].run].second += shapeerror(tris[tri[i]].c, tris[w].c, code);
       }
       require(found, "neighbours: a joined face joins a triangle with the first later one holding its edge reversed");
       ++joins;
@@ -419,6 +424,29 @@ void neighbours(const Case& c) {
   for (std::size_t u = 0; u < tris.size(); ++u)
     for (auto [w, code] : partners(u))
       require(!code || tris[u].used || tris[w].used, "neighbours: no two triangles left alone could join");
+  for (std::size_t first = 0, end; first < tris.size(); first = end) {
+    for (end = first; end < tris.size() && tris[end].run == tris[first].run;) ++end;
+    if (end - first > 18) continue;
+    std::vector<std::vector<std::pair<std::size_t, float>>> edges(end - first);  // each triangle's later partners, their error
+    for (std::size_t u = first; u < end; ++u)
+      for (auto [w, code] : partners(u))
+        if (code) edges[u - first].emplace_back(w - first, shapeerror(tris[u].c, tris[w].c, code));
+    // The most pairs among each subset of the run, and the least error of so many.
+    std::vector<std::pair<int, double>> most(std::size_t(1) << (end - first), {0, 0.0});
+    for (std::size_t set = 1; set < most.size(); ++set) {
+      std::size_t v = static_cast<std::size_t>(__builtin_ctzll(set)), rest = set & (set - 1);
+      most[set] = most[rest];
+      for (auto [w, error] : edges[v])
+        if (rest >> w & 1) {
+          auto with = most[rest & ~(std::size_t(1) << w)];
+          with.first++, with.second += error;
+          if (with.first > most[set].first || (with.first == most[set].first && with.second < most[set].second)) most[set] = with;
+        }
+    }
+    auto [pairs, error] = joined[tris[first].run];
+    require(pairs == most.back().first, "neighbours: as many pairs as can be in a run");
+    require(error <= 1.02 * most.back().second + 1e-6 * pairs, "neighbours: quads within 2 % of the squarest in a run");
+  }
 }
 
 using Property = void (*)(const Case&);

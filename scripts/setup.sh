@@ -5,12 +5,12 @@ set -eu
 
 # The native build and its tests (python3 plays the terminal edition's
 # sessions and the benchmarks; assimp's CMake package names zlib's and
-# minizip's libraries; Boost.Graph gives the benchmarks' reference matching),
+# minizip's libraries; Boost.Graph and LEMON give the benchmarks' reference matchings),
 # the fuzzer, the Windows build and its run under Wine, the packages and
 # their checks (pkg-config builds the library's example), and the engine as
 # WebAssembly with its page and npm package, whose tests drive Chromium.
 packages="cmake make g++ libgtest-dev libgmock-dev libfast-float-dev python3
-  libtinyobjloader-dev libassimp-dev zlib1g-dev libminizip-dev libboost-graph-dev
+  libtinyobjloader-dev libassimp-dev zlib1g-dev libminizip-dev libboost-graph-dev liblemon-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 wine fonts-wine xvfb xauth
   dpkg-dev lintian pkgconf

@@ -1,6 +1,7 @@
 #include "chunk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "coordinate.h"
@@ -95,6 +96,25 @@ unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) 
       return static_cast<unsigned char>(1 + 3 * i + j);
     }
   return 0;
+}
+
+float shapeerror(const Corners& h, const Corners& c, unsigned char code) {
+  int i = (code - 1) / 3, k = (i + 1) % 3, m = (i + 2) % 3, n = ((code - 1) % 3 + 1) % 3;
+  // The corners as the face is written. A corner is as far off square as
+  // the cosine of its angle is far from 0: the largest is found first, and
+  // its angle alone is worked out.
+  const xyz q[4] = {h.v[m], h.v[i], c.v[n], h.v[k]};
+  double most = 0;
+  for (int a = 0; a < 4; ++a) {
+    xyz u = q[(a + 3) % 4] - q[a], v = q[(a + 1) % 4] - q[a];
+    double uu = u.rr(), vv = v.rr(), cosine = std::fabs(u * v) / (std::sqrt(uu) * std::sqrt(vv));
+    // A corner with no length, or one whose numbers overflow, counts as far
+    // off square as any.
+    if (uu == 0 || vv == 0 || !(cosine <= 1)) cosine = 1;
+    most = std::max(most, cosine);
+  }
+  double worst = std::asin(most) * (180 / 3.14159265358979323846);
+  return static_cast<float>(std::round(worst * 0x1p20) / 0x1p20);
 }
 
 

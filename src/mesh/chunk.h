@@ -30,6 +30,12 @@ struct Corners {
 // corners have one form.
 unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold);
 
+// The shape error of the four-sided face that h and c make when they join
+// as `code` (from pairof) says: the largest deviation of one of its corner
+// angles from 90 degrees, measured in space between its edges as written;
+// 90 for a corner with an edge of no length.
+float shapeerror(const Corners& h, const Corners& c, unsigned char code);
+
 // A triangle whose partner may come in the next chunk: a copy of its line
 // and its corners. Empty while nothing is held.
 struct Held {

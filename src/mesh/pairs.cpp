@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <system_error>
 #include <thread>
@@ -227,6 +228,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   // pass are its edges, with their codes, four bits each, in slot order.
   std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
   std::unique_ptr<std::uint16_t[]> codes = table<std::uint16_t>(n);
+  std::unique_ptr<float[]> E = table<float>(3 * n);  // each pair's shape error, in its slot
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
       std::uint32_t* w = &C[3 * u];
@@ -235,9 +237,14 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
       int got = 0, all = 0;
       for (int k = 0; k < 3; ++k) {
         bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
-        unsigned char code = tried[k] == none || again ? 0 : pairof(cu, corners(tris[tried[k]], vert, inv), fold);
+        if (tried[k] == none || again) {
+          w[k] = none;
+          continue;
+        }
+        Corners cw = corners(tris[tried[k]], vert, inv);
+        unsigned char code = pairof(cu, cw, fold);
         if (code)
-          all |= code << (4 * got++);
+          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu, cw, code);
         else
           w[k] = none;
       }
@@ -255,24 +262,27 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   std::fill_n(off.get(), n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
     for (std::uint32_t u = 0; u < to; ++u)
-      for (std::uint32_t w : {C[3 * u], C[3 * u + 1], C[3 * u + 2]}) {
+      for (std::uint32_t k = 0; k < 3; ++k) {
+        std::uint32_t w = C[3 * u + k];
         if (w == none) continue;
-        if (u >= from) add(u, w);
-        if (w >= from && w < to) add(w, u);
+        if (u >= from) add(u, w, E[3 * u + k]);
+        if (w >= from && w < to) add(w, u, E[3 * u + k]);
       }
   };
   share(n, threads, [&](std::size_t from, std::size_t to) {
-    edges(from, to, [&](std::uint32_t v, std::uint32_t) { ++off[v + 2]; });
+    edges(from, to, [&](std::uint32_t v, std::uint32_t, float) { ++off[v + 2]; });
   });
   std::uint32_t sum = 0;
   for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
   std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
+  std::unique_ptr<float[]> cost = table<float>(sum);
   share(n, threads, [&](std::size_t from, std::size_t to) {
-    edges(from, to, [&](std::uint32_t v, std::uint32_t w) { adj[off[v + 1]++] = w; });
+    edges(from, to, [&](std::uint32_t v, std::uint32_t w, float e) { cost[off[v + 1]] = e, adj[off[v + 1]++] = w; });
   });
-  C.reset();
+  C.reset(), E.reset();
 
-  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), d.mate, threads);
+  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads);
+  cost.reset();
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -297,24 +307,27 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
 namespace {
 
-// A largest matching, Edmonds' way: a greedy one first, then augmenting
-// paths, each found by an alternating tree grown breadth first from a free
-// node, odd cycles (blossoms) shrunk to their base. A node's fields are
-// valid for a search only once it has touched the node, so that a search
-// costs what it explores; they sit side by side, since a search reaches
-// them all at once.
+// A largest matching, Edmonds' way, of small total cost among the largest:
+// a greedy one first, cheapest edges first, then augmenting paths, each
+// found by an alternating tree grown breadth first from a free node, odd
+// cycles (blossoms) shrunk to their base; then short alternating cycles and
+// paths that keep the count and lower the cost are swapped in until none
+// is left. A node's fields are valid for a search only once it has touched
+// the node, so that a search costs what it explores; they sit side by
+// side, since a search reaches them all at once.
 //
-// The nodes are matched in blocks of a fixed size first, each on its own
-// and blocks side by side on the threads, then all together, which mostly
-// has little left to do. A search that fails leaves a tree that no later
-// augmenting path can enter, and its nodes are dropped: within a block,
-// only a tree that no edge leaves the block from.
+// After the greedy matching of all nodes, the augmenting paths are sought
+// in blocks of a fixed size first, each on its own and blocks side by side
+// on the threads, then all together, which mostly has little left to do;
+// so are the swaps. A block's search stops where it would leave the block.
+// A search that fails leaves a tree that no later augmenting path can
+// enter, and its nodes are dropped.
 class Matcher {
  public:
 
-  // The nodes are set up by the blocks that take them, on their threads.
-  Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::uint32_t block)
-      : off_(off), adj_(adj), n_(n), block_(block), node_(table<Node>(n_)),
+  // The nodes are set up by the greedy matching.
+  Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost, std::uint32_t block)
+      : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
         lca_(table<std::uint32_t>(n_)), left_(n / block + (n % block != 0)) {}
 
   // What one search needs besides the nodes: the nodes it may enter, lo
@@ -329,11 +342,42 @@ class Matcher {
     Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(table<std::uint32_t>(h - l)) {}
   };
 
+  // Greedy, all nodes at once: the edges cheapest first, ties in the order
+  // of their nodes, each joined where both its nodes are still free. Found
+  // the suitors' way, without sorting: each node offers itself to its best
+  // neighbour that has no better offer, and a node whose offer is taken
+  // back offers again. Each node's suitor is kept in `p`, the cost of its
+  // offer in `uf`.
+  void greedy() {
+    for (std::uint32_t v = 0; v < n_; ++v) node_[v] = Node{none, 0, none, 0}, lca_[v] = 0;
+    auto offer = [&](std::uint32_t v) {
+      float c;
+      std::memcpy(&c, &node_[v].uf, sizeof c);
+      return c;
+    };
+    for (std::uint32_t u = 0; u < n_; ++u)
+      for (std::uint32_t x = u; x != none;) {
+        std::uint32_t best = none;
+        float c = 0;
+        for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
+          std::uint32_t v = adj_[i];
+          if (v == x || (best != none && !before(cost_[i], x, v, c, x, best))) continue;
+          if (node_[v].p != none && !before(cost_[i], x, v, offer(v), node_[v].p, v)) continue;
+          best = v, c = cost_[i];
+        }
+        if (best == none) break;
+        std::uint32_t was = node_[best].p;
+        node_[best].p = x;
+        std::memcpy(&node_[best].uf, &c, sizeof c);
+        x = was;
+      }
+    for (std::uint32_t v = 0; v < n_; ++v)
+      if (node_[v].p != none && node_[node_[v].p].p == v) node_[v].mate = node_[v].p;
+  }
+
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
     Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
-    for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v] = Node{none, 0, 0, 0}, lca_[v] = 0;
-    greedy(s);
     for (std::uint32_t r = s.lo; r < s.hi; ++r) augment(s, r);
     for (std::uint32_t v = s.lo; v < s.hi; ++v)
       if (node_[v].mate == none && node_[v].mark != dead && off_[v] != off_[v + 1]) left_[b].push_back(v);
@@ -345,23 +389,51 @@ class Matcher {
   }
 
   // Then all together, once every node is reset: the nodes the blocks left
-  // free, in their order, joined where an edge between blocks allows, then
-  // augmenting paths from those still free.
+  // free, in their order, joined with their cheapest free neighbour where
+  // an edge between blocks allows, then augmenting paths from those still
+  // free.
   void together() {
     for (const std::vector<std::uint32_t>& left : left_)
       for (std::uint32_t v : left) {
         if (node_[v].mate != none || node_[v].mark == dead) continue;
+        std::uint32_t best = none;
         for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
           std::uint32_t w = adj_[i];
-          if (node_[w].mate == none && node_[w].mark != dead && w != v) {
-            node_[v].mate = w, node_[w].mate = v;
-            break;
-          }
+          if (node_[w].mate == none && node_[w].mark != dead && w != v && (best == none || cost_[i] < cost_[best]))
+            best = i;
         }
+        if (best != none) node_[v].mate = adj_[best], node_[adj_[best]].mate = v;
       }
     Search s(0, n_);
     for (const std::vector<std::uint32_t>& left : left_)
       for (std::uint32_t r : left) augment(s, r);
+  }
+
+  // Lowers the cost of block b's matching by swaps within the block.
+  void polish(std::uint32_t b) {
+    Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].p = 0;
+    // A small block is searched for swaps of any length, again until none
+    // is left: its matching is then the cheapest of the largest.
+    bool small = w.hi - w.lo <= 32;
+    if (small) w.depth = static_cast<int>(w.hi - w.lo) / 2 + 1;
+    do {
+      w.swapped = false;
+      for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
+    } while (small && w.swapped);
+  }
+
+  // Then across the blocks, from the nodes with a neighbour in another.
+  void across() {
+    Swaps w(0, n_);
+    for (std::uint32_t v = 0; v < n_; ++v) {
+      std::uint32_t lo = v / block_ * block_, hi = lo + block_;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
+        if (adj_[i] < lo || adj_[i] >= hi) {
+          queue(w, v), swaps(w);
+          break;
+        }
+    }
   }
 
   // The partners of nodes from ... to - 1, or -1, into mate (n of them).
@@ -379,44 +451,122 @@ class Matcher {
 
   bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
 
-  // Greedy: a node with one free neighbour left is joined with it, which
-  // never costs a pair; else the first free node with its free neighbour
-  // that has the fewest.
-  void greedy(Search& s) {
-    std::size_t head = 0, tail = 0;
-    std::uint32_t* q = s.queue.get();
-    for (std::uint32_t v = s.lo; v < s.hi; ++v) {
-      std::uint32_t d = 0;
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) d += in(s, adj_[i]);
-      if ((node_[v].p = d) == 1) q[tail++] = v;
+  // Whether the edge from v to w, costing c, comes before the one from x
+  // to y, costing d: the cheaper first, then by their nodes.
+  static bool before(float c, std::uint32_t v, std::uint32_t w, float d, std::uint32_t x, std::uint32_t y) {
+    if (c != d) return c < d;
+    std::uint32_t a = std::min(v, w), b = std::min(x, y);
+    return a != b ? a < b : std::max(v, w) < std::max(x, y);
+  }
+  static constexpr int depth = 4;  // matched edges at most on a swap's path, past the first
+  static constexpr double least = 1e-4;  // in degrees, the least a swap must gain
+
+  // The swaps: a queue of the nodes lo ... hi - 1 to look from, each at
+  // most once in it (its `p` set while it is).
+  struct Swaps {
+    std::uint32_t lo, hi;
+    std::deque<std::uint32_t> queue;
+    int depth = Matcher::depth;  // matched edges at most on a path, past the first
+    std::vector<std::uint32_t> path, best;
+    int length = 0, bestlength = 0;
+    double gain = 0;
+    bool swapped = false;
+    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
+  };
+
+  void queue(Swaps& w, std::uint32_t v) {
+    if (node_[v].p || off_[v] == off_[v + 1]) return;
+    node_[v].p = 1;
+    w.queue.push_back(v);
+  }
+
+  // The cost of the edge from v to w.
+  float cost(std::uint32_t v, std::uint32_t w) const {
+    std::uint32_t i = off_[v];
+    while (adj_[i] != w) ++i;
+    return cost_[i];
+  }
+
+  bool onpath(const Swaps& w, std::uint32_t v) const {
+    for (int k = 0; k < w.length; ++k)
+      if (w.path[k] == v) return true;
+    return false;
+  }
+
+  // Notes the path so far, and `last` after it unless none, as the best
+  // swap when it gains more than any before.
+  void offer(Swaps& w, double gain, std::uint32_t last) {
+    if (gain <= w.gain) return;
+    w.gain = gain;
+    w.bestlength = w.length;
+    std::copy(w.path.begin(), w.path.begin() + w.length, w.best.begin());
+    if (last != none) w.best[w.bestlength++] = last;
+  }
+
+  // From x, the path's last node, which its next edge joins, the
+  // alternating paths of up to `left` more matched edges, from r: either r
+  // is free and starts the path, or r is matched and its partner does,
+  // and then an edge back to r closes a cycle, or a free node reached
+  // leaves r free.
+  void extend(Swaps& w, std::uint32_t x, double gain, int left, std::uint32_t r, bool open) {
+    for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
+      std::uint32_t a = adj_[i];
+      if (a < w.lo || a >= w.hi || a == node_[x].mate || onpath(w, a)) continue;
+      double g = gain - cost_[i];
+      if (a == r) {
+        if (!open) offer(w, g, r);
+        continue;
+      }
+      std::uint32_t b = node_[a].mate;
+      if (b == none) {
+        if (!open) offer(w, g, a);
+        continue;
+      }
+      if (b < w.lo || b >= w.hi || b == r || onpath(w, b)) continue;
+      g += cost(a, b);
+      w.path[w.length++] = a, w.path[w.length++] = b;
+      if (open) offer(w, g, none);
+      if (left > 1) extend(w, b, g, left - 1, r, open);
+      w.length -= 2;
     }
-    auto drop = [&](std::uint32_t v) {
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-        if (!in(s, adj_[i])) continue;
-        Node& x = node_[adj_[i]];
-        if (x.mate == none && --x.p == 1) q[tail++] = adj_[i];
+  }
+
+  // Takes the queue's nodes in turn, each swapping in the path or cycle
+  // from it that lowers the cost most, whose nodes and their neighbours
+  // are queued again; the nodes are queued one at a time, each looked from
+  // until the swaps it leads to end, so that the queue stays short. The
+  // cost falls with every swap, so the swaps end.
+  void swaps(Swaps& w) {
+    while (!w.queue.empty()) {
+      std::uint32_t r = w.queue.front();
+      w.queue.pop_front();
+      node_[r].p = 0;
+      std::uint32_t m = node_[r].mate;
+      if (m != none && (m < w.lo || m >= w.hi)) continue;
+      // A cycle that gains holds a matched edge costing at least its share
+      // of the gain, and is found from there too; a path that frees r is
+      // found from the free node at its other end. So a matched node is
+      // looked from only when its own edge costs that much.
+      if (m != none && cost(r, m) < least / (w.depth + 1)) continue;
+      w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
+      w.gain = least, w.bestlength = 0;
+      w.path[0] = m == none ? r : m, w.length = 1;
+      extend(w, w.path[0], m == none ? 0 : cost(r, m), w.depth, r, m == none);
+      if (!w.bestlength) continue;
+      w.swapped = true;
+      // The best path's nodes pair off in turn from its first; an odd one
+      // left at its end, or r when not on it, goes free.
+      const std::uint32_t* p = w.best.data();
+      int k = w.bestlength;
+      node_[r].mate = none;
+      for (int j = 0; j < k; ++j) node_[p[j]].mate = none;
+      for (int j = 0; j + 1 < k; j += 2) node_[p[j]].mate = p[j + 1], node_[p[j + 1]].mate = p[j];
+      for (int j = 0; j < k; ++j) {
+        queue(w, p[j]);
+        for (std::uint32_t i = off_[p[j]]; i < off_[p[j] + 1]; ++i)
+          if (adj_[i] >= w.lo && adj_[i] < w.hi) queue(w, adj_[i]);
       }
-    };
-    auto join = [&](std::uint32_t v, std::uint32_t w) {
-      node_[v].mate = w, node_[w].mate = v;
-      drop(v), drop(w);
-    };
-    for (std::uint32_t next = s.lo;;) {
-      while (head < tail) {
-        std::uint32_t v = q[head++];
-        if (node_[v].mate != none || node_[v].p == 0) continue;
-        std::uint32_t i = off_[v];
-        while (!in(s, adj_[i]) || node_[adj_[i]].mate != none) ++i;
-        join(v, adj_[i]);
-      }
-      while (next < s.hi && (node_[next].mate != none || node_[next].p == 0)) ++next;
-      if (next == s.hi) break;
-      std::uint32_t best = none;
-      for (std::uint32_t i = off_[next]; i < off_[next + 1]; ++i) {
-        std::uint32_t w = adj_[i];
-        if (in(s, w) && node_[w].mate == none && (best == none || node_[w].p < node_[best].p)) best = w;
-      }
-      join(next, best);
+      queue(w, r);
     }
   }
 
@@ -507,9 +657,11 @@ class Matcher {
       }
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t to = adj_[i];
-        if (!in(s, to)) {
+        // The tree reaches past the block (or a node in it is matched past
+        // it): it is grown again, whole, when all are matched together.
+        if (!in(s, to) || (mate(to) != none && !in(s, mate(to)))) {
           s.open = true;
-          continue;
+          return none;
         }
         if (node_[to].mark == dead) continue;
         touch(s, to);
@@ -535,6 +687,7 @@ class Matcher {
 
   const std::uint32_t* off_;
   const std::uint32_t* adj_;
+  const float* cost_;
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
   std::unique_ptr<std::uint32_t[]> lca_;
@@ -543,10 +696,11 @@ class Matcher {
 
 }  // namespace
 
-void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, std::vector<std::int32_t>& mate,
-           unsigned threads, std::uint32_t block) {
-  Matcher m(n, off, adj, block);
+void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost,
+           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block) {
+  Matcher m(n, off, adj, cost, block);
   std::uint32_t blocks = n / block + (n % block != 0);
+  m.greedy();
   // Blocks cost unequal times: each thread takes the next one left.
   std::atomic<std::uint32_t> next{0};
   share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
@@ -554,6 +708,11 @@ void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, 
   }, 2);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
   m.together();
+  next = 0;
+  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
+    for (std::uint32_t b; (b = next++) < blocks;) m.polish(b);
+  }, 2);
+  m.across();
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
 }
