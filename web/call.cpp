@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "facemeld.h"
-#include "readobj.h"
 
 extern "C" {
 // In library.js; `id` is the copy's number in call.js.
@@ -77,7 +76,7 @@ void copy(int id, double size, bool dropnormals, double limit, bool neighbours, 
   if (F) std::fclose(F);
   if (G) std::fclose(G);
   // The complaint as the command line words it, with the system's reason.
-  std::string said = r.failure == facemeld::Failure::none ? "" : complaint(r.failure);
+  std::string said = r.failure == facemeld::Failure::none ? "" : facemeld::describe(r.failure);
   if (r.failure != facemeld::Failure::none && r.error) said += std::string(" (") + std::strerror(r.error) + ")";
   facemeld_done(id, static_cast<int>(r.failure), said.c_str(), static_cast<double>(r.vertices),
                 static_cast<double>(r.triangles), static_cast<double>(r.joins));
