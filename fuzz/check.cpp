@@ -179,8 +179,14 @@ void succeeds(const Case& c) {
 void tidy(const Case& c) {
   const std::string& t = c.copy.text;
   bool bare = false;  // a blank line that no backslash goes on to
-  for (std::size_t at = 0, e; at < t.size(); at = e + 1)
-    bare |= (e = std::min(t.find('\n', at), t.size())) == at && (at < 2 || t[at - 2] != '\\');
+  for (std::size_t at = 0, e; at < t.size(); at = e + 1) {
+    if ((e = std::min(t.find('\n', at), t.size())) != at) continue;
+    // The line before goes on when it ends in a backslash after any
+    // separators (an upper-case F line keeps those it had).
+    std::size_t k = at > 0 ? at - 1 : 0;
+    while (k > 0 && static_cast<unsigned char>(t[k - 1]) <= ' ' && t[k - 1] != '\n') --k;
+    bare |= k == 0 || t[k - 1] != '\\';
+  }
   require(t.empty() || (t.back() == '\n' && !bare),
           "every line of the copy ends in a line end, and none is blank but where a line goes on");
   require(std::all_of(t.begin(), t.end(), [](char b) { return b == '\n' || static_cast<unsigned char>(b) >= 32; }),
