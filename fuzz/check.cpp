@@ -91,6 +91,9 @@ void Tally::of(std::string_view s, bool dropped) {
     bool going = goes;
     goes = w.n && w[w.n - 1].back() == '\\';
     gone = going ? gone : w.n && dropped && is(w[0], "vn");
+    // The first reading counts every line whose first word is v, one that
+    // goes on from a dropped normal line too.
+    vertices += gone && w.n && w[0] == "v";
     if ((!w.n && !going) || gone) {
       normals += gone && !going;
       all.resize(first);

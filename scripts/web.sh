@@ -38,7 +38,7 @@ build() {
   (cd $out/package && npm pack --silent --pack-destination "$root/$out" > /dev/null)
 
   # The page, with three.js as package-lock.json pins it.
-  (cd web && npm ci --silent --no-audit --no-fund)
+  (cd web && npm ci --loglevel=error --no-audit --no-fund)
   rm -rf $site && mkdir -p $site/three
   cp web/site/* $modules $site/
   cp web/node_modules/three/build/three.module.js web/node_modules/three/build/three.core.js \
