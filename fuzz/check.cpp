@@ -477,10 +477,10 @@ void play(const unsigned char* data, std::size_t size, bool all) {
   // A corner whose texture part ends in a backslash ("1/2\/3") ends in one
   // once its normal part is cut, and its line then goes on to the next in
   // the copy where it did not in the input: the properties that read the
-  // copy line by line do not hold for such input.
+  // copy line by line, or copy it again, do not hold for such input.
   bool bylines = !c.options.dropnormals || c.input.find("\\/") == std::string::npos;
   for (Property p : every)
-    if (bylines || (p != tidy && p != lines && p != joinedfaces)) p(c);
+    if (bylines || p == succeeds || p == counts || p == validin) p(c);
   for (std::size_t k = 0; k < std::size(sampled); ++k)
     if ((all || (c.hash % 16 == 0 && c.hash / 16 % std::size(sampled) == k)) && (bylines || sampled[k] != neighbours))
       sampled[k](c);
