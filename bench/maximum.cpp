@@ -35,7 +35,7 @@
 #include "chunk.h"
 #include "coordinate.h"
 #include "corner.h"
-#include "pairs.h"
+#include "matching.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "corner.h"
 #include "decimal.h"
 #include "fold.h"
-#include "pairs.h"
+#include "matching.h"
 #include "support.h"
 
 namespace {

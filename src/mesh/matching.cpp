@@ -1,0 +1,426 @@
+#include "matching.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <deque>
+
+#include "share.h"
+
+namespace {
+
+constexpr std::uint32_t none = UINT32_MAX;
+
+}  // namespace
+
+namespace {
+
+// A largest matching, Edmonds' way, of small total cost among the largest:
+// a greedy one first, cheapest edges first, then augmenting paths, each
+// found by an alternating tree grown breadth first from a free node, odd
+// cycles (blossoms) shrunk to their base; then short alternating cycles and
+// paths that keep the count and lower the cost are swapped in until none
+// is left. A node's fields are valid for a search only once it has touched
+// the node, so that a search costs what it explores; they sit side by
+// side, since a search reaches them all at once.
+//
+// After the greedy matching of all nodes, the augmenting paths are sought
+// in blocks of a fixed size first, each on its own and blocks side by side
+// on the threads, then all together, which mostly has little left to do;
+// so are the swaps. A block's search stops where it would leave the block.
+// A search that fails leaves a tree that no later augmenting path can
+// enter, and its nodes are dropped.
+class Matcher {
+ public:
+
+  // The nodes are set up by the greedy matching.
+  Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost, std::uint32_t block)
+      : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
+        lca_(table<std::uint32_t>(n_)), left_(n / block + (n % block != 0)) {}
+
+  // What one search needs besides the nodes: the nodes it may enter, lo
+  // to hi - 1, and whether it met an edge leaving them.
+  struct Search {
+    std::uint32_t lo, hi;
+    std::unique_ptr<std::uint32_t[]> queue;
+    std::vector<std::uint32_t> bases;
+    std::size_t tail = 0;
+    std::uint32_t stamp = 2, lcastamp = 0;
+    bool open = false;
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(table<std::uint32_t>(h - l)) {}
+  };
+
+  // Greedy, all nodes at once: the edges cheapest first, ties in the order
+  // of their nodes, each joined where both its nodes are still free. Found
+  // the suitors' way, without sorting: each node offers itself to its best
+  // neighbour that has no better offer, and a node whose offer is taken
+  // back offers again. Each node's suitor is kept in `p`, the cost of its
+  // offer in `uf`.
+  void greedy() {
+    for (std::uint32_t v = 0; v < n_; ++v) node_[v] = Node{none, 0, none, 0}, lca_[v] = 0;
+    auto offer = [&](std::uint32_t v) {
+      float c;
+      std::memcpy(&c, &node_[v].uf, sizeof c);
+      return c;
+    };
+    for (std::uint32_t u = 0; u < n_; ++u)
+      for (std::uint32_t x = u; x != none;) {
+        std::uint32_t best = none;
+        float c = 0;
+        for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
+          std::uint32_t v = adj_[i];
+          if (v == x || (best != none && !before(cost_[i], x, v, c, x, best))) continue;
+          if (node_[v].p != none && !before(cost_[i], x, v, offer(v), node_[v].p, v)) continue;
+          best = v, c = cost_[i];
+        }
+        if (best == none) break;
+        std::uint32_t was = node_[best].p;
+        node_[best].p = x;
+        std::memcpy(&node_[best].uf, &c, sizeof c);
+        x = was;
+      }
+    for (std::uint32_t v = 0; v < n_; ++v)
+      if (node_[v].p != none && node_[node_[v].p].p == v) node_[v].mate = node_[v].p;
+  }
+
+  // Matches the nodes of block b among themselves.
+  void alone(std::uint32_t b) {
+    Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    for (std::uint32_t r = s.lo; r < s.hi; ++r) augment(s, r);
+    for (std::uint32_t v = s.lo; v < s.hi; ++v)
+      if (node_[v].mate == none && node_[v].mark != dead && off_[v] != off_[v + 1]) left_[b].push_back(v);
+  }
+
+  // Readies nodes from ... to - 1 for the search of all together.
+  void reset(std::size_t from, std::size_t to) {
+    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0, lca_[v] = 0;
+  }
+
+  // Then all together, once every node is reset: the nodes the blocks left
+  // free, in their order, joined with their cheapest free neighbour where
+  // an edge between blocks allows, then augmenting paths from those still
+  // free.
+  void together() {
+    for (const std::vector<std::uint32_t>& left : left_)
+      for (std::uint32_t v : left) {
+        if (node_[v].mate != none || node_[v].mark == dead) continue;
+        std::uint32_t best = none;
+        for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+          std::uint32_t w = adj_[i];
+          if (node_[w].mate == none && node_[w].mark != dead && w != v && (best == none || cost_[i] < cost_[best]))
+            best = i;
+        }
+        if (best != none) node_[v].mate = adj_[best], node_[adj_[best]].mate = v;
+      }
+    Search s(0, n_);
+    for (const std::vector<std::uint32_t>& left : left_)
+      for (std::uint32_t r : left) augment(s, r);
+  }
+
+  // Lowers the cost of block b's matching by swaps within the block.
+  void polish(std::uint32_t b) {
+    Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].p = 0;
+    // A small block is searched for swaps of any length, again until none
+    // is left: its matching is then the cheapest of the largest.
+    bool small = w.hi - w.lo <= 32;
+    if (small) w.depth = static_cast<int>(w.hi - w.lo) / 2 + 1;
+    do {
+      w.swapped = false;
+      for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
+    } while (small && w.swapped);
+  }
+
+  // Then across the blocks, from the nodes with a neighbour in another.
+  void across() {
+    Swaps w(0, n_);
+    for (std::uint32_t v = 0; v < n_; ++v) {
+      std::uint32_t lo = v / block_ * block_, hi = lo + block_;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
+        if (adj_[i] < lo || adj_[i] >= hi) {
+          queue(w, v), swaps(w);
+          break;
+        }
+    }
+  }
+
+  // The partners of nodes from ... to - 1, or -1, into mate (n of them).
+  void result(std::vector<std::int32_t>& mate, std::size_t from, std::size_t to) const {
+    for (std::size_t v = from; v < to; ++v) mate[v] = node_[v].mate == none ? -1 : static_cast<std::int32_t>(node_[v].mate);
+  }
+
+ private:
+  static constexpr std::uint32_t dead = 1;
+  struct Node {
+    std::uint32_t mate;  // or none
+    std::uint32_t mark;  // the search that touched it, one more once outer, or dead
+    std::uint32_t p, uf;  // its parent in the tree when odd, or its degree; the union-find of blossom bases
+  };
+
+  bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
+
+  // Whether the edge from v to w, costing c, comes before the one from x
+  // to y, costing d: the cheaper first, then by their nodes.
+  static bool before(float c, std::uint32_t v, std::uint32_t w, float d, std::uint32_t x, std::uint32_t y) {
+    if (c != d) return c < d;
+    std::uint32_t a = std::min(v, w), b = std::min(x, y);
+    return a != b ? a < b : std::max(v, w) < std::max(x, y);
+  }
+  static constexpr int depth = 4;  // matched edges at most on a swap's path, past the first
+  static constexpr double least = 1e-4;  // in degrees, the least a swap must gain
+
+  // The swaps: a queue of the nodes lo ... hi - 1 to look from, each at
+  // most once in it (its `p` set while it is).
+  struct Swaps {
+    std::uint32_t lo, hi;
+    std::deque<std::uint32_t> queue;
+    int depth = Matcher::depth;  // matched edges at most on a path, past the first
+    std::vector<std::uint32_t> path, best;
+    int length = 0, bestlength = 0;
+    double gain = 0;
+    bool swapped = false;
+    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
+  };
+
+  void queue(Swaps& w, std::uint32_t v) {
+    if (node_[v].p || off_[v] == off_[v + 1]) return;
+    node_[v].p = 1;
+    w.queue.push_back(v);
+  }
+
+  // The cost of the edge from v to w.
+  float cost(std::uint32_t v, std::uint32_t w) const {
+    std::uint32_t i = off_[v];
+    while (adj_[i] != w) ++i;
+    return cost_[i];
+  }
+
+  bool onpath(const Swaps& w, std::uint32_t v) const {
+    for (int k = 0; k < w.length; ++k)
+      if (w.path[k] == v) return true;
+    return false;
+  }
+
+  // Notes the path so far, and `last` after it unless none, as the best
+  // swap when it gains more than any before.
+  void offer(Swaps& w, double gain, std::uint32_t last) {
+    if (gain <= w.gain) return;
+    w.gain = gain;
+    w.bestlength = w.length;
+    std::copy(w.path.begin(), w.path.begin() + w.length, w.best.begin());
+    if (last != none) w.best[w.bestlength++] = last;
+  }
+
+  // From x, the path's last node, which its next edge joins, the
+  // alternating paths of up to `left` more matched edges, from r: either r
+  // is free and starts the path, or r is matched and its partner does,
+  // and then an edge back to r closes a cycle, or a free node reached
+  // leaves r free.
+  void extend(Swaps& w, std::uint32_t x, double gain, int left, std::uint32_t r, bool open) {
+    for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
+      std::uint32_t a = adj_[i];
+      if (a < w.lo || a >= w.hi || a == node_[x].mate || onpath(w, a)) continue;
+      double g = gain - cost_[i];
+      if (a == r) {
+        if (!open) offer(w, g, r);
+        continue;
+      }
+      std::uint32_t b = node_[a].mate;
+      if (b == none) {
+        if (!open) offer(w, g, a);
+        continue;
+      }
+      if (b < w.lo || b >= w.hi || b == r || onpath(w, b)) continue;
+      g += cost(a, b);
+      w.path[w.length++] = a, w.path[w.length++] = b;
+      if (open) offer(w, g, none);
+      if (left > 1) extend(w, b, g, left - 1, r, open);
+      w.length -= 2;
+    }
+  }
+
+  // Takes the queue's nodes in turn, each swapping in the path or cycle
+  // from it that lowers the cost most, whose nodes and their neighbours
+  // are queued again; the nodes are queued one at a time, each looked from
+  // until the swaps it leads to end, so that the queue stays short. The
+  // cost falls with every swap, so the swaps end.
+  void swaps(Swaps& w) {
+    while (!w.queue.empty()) {
+      std::uint32_t r = w.queue.front();
+      w.queue.pop_front();
+      node_[r].p = 0;
+      std::uint32_t m = node_[r].mate;
+      if (m != none && (m < w.lo || m >= w.hi)) continue;
+      // A cycle that gains holds a matched edge costing at least its share
+      // of the gain, and is found from there too; a path that frees r is
+      // found from the free node at its other end. So a matched node is
+      // looked from only when its own edge costs that much.
+      if (m != none && cost(r, m) < least / (w.depth + 1)) continue;
+      w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
+      w.gain = least, w.bestlength = 0;
+      w.path[0] = m == none ? r : m, w.length = 1;
+      extend(w, w.path[0], m == none ? 0 : cost(r, m), w.depth, r, m == none);
+      if (!w.bestlength) continue;
+      w.swapped = true;
+      // The best path's nodes pair off in turn from its first; an odd one
+      // left at its end, or r when not on it, goes free.
+      const std::uint32_t* p = w.best.data();
+      int k = w.bestlength;
+      node_[r].mate = none;
+      for (int j = 0; j < k; ++j) node_[p[j]].mate = none;
+      for (int j = 0; j + 1 < k; j += 2) node_[p[j]].mate = p[j + 1], node_[p[j + 1]].mate = p[j];
+      for (int j = 0; j < k; ++j) {
+        queue(w, p[j]);
+        for (std::uint32_t i = off_[p[j]]; i < off_[p[j] + 1]; ++i)
+          if (adj_[i] >= w.lo && adj_[i] < w.hi) queue(w, adj_[i]);
+      }
+      queue(w, r);
+    }
+  }
+
+  // Augments from r if it is free.
+  void augment(Search& s, std::uint32_t r) {
+    if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) return;
+    std::uint32_t v = search(s, r);
+    if (v != none) {
+      while (v != none) {
+        std::uint32_t pv = node_[v].p, next = node_[pv].mate;
+        node_[v].mate = pv, node_[pv].mate = v;
+        v = next;
+      }
+    } else if (!s.open) {
+      for (std::size_t i = 0; i < s.tail; ++i) {
+        Node& x = node_[s.queue[i]];
+        x.mark = dead;
+        if (x.mate != none) node_[x.mate].mark = dead;
+      }
+    }
+  }
+
+  bool touched(const Search& s, std::uint32_t v) const { return (node_[v].mark | 1) == s.stamp + 1; }
+  bool outer(const Search& s, std::uint32_t v) const { return node_[v].mark == s.stamp + 1; }
+  void touch(const Search& s, std::uint32_t v) {
+    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].p = none, node_[v].uf = v;
+  }
+  void push(Search& s, std::uint32_t v) {
+    node_[v].mark = s.stamp + 1;
+    s.queue[s.tail++] = v;
+  }
+  std::uint32_t base(std::uint32_t v) {
+    while (node_[v].uf != v) v = node_[v].uf = node_[node_[v].uf].uf;
+    return v;
+  }
+  std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
+
+  // The base where the tree paths from a and b up to the root meet.
+  std::uint32_t meet(Search& s, std::uint32_t a, std::uint32_t b) {
+    if (++s.lcastamp == 0) {
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) lca_[v] = 0;
+      s.lcastamp = 1;
+    }
+    for (;;) {
+      a = base(a);
+      lca_[a] = s.lcastamp;
+      if (mate(a) == none) break;
+      a = node_[mate(a)].p;
+    }
+    for (;; b = node_[mate(b)].p) {
+      b = base(b);
+      if (lca_[b] == s.lcastamp) return b;
+    }
+  }
+
+  // Walks from v up to the blossom's base b, pointing the tree's odd
+  // nodes the other way round the blossom and making every node on it
+  // outer; notes the bases passed.
+  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child) {
+    while (base(v) != b) {
+      std::uint32_t m = mate(v);
+      s.bases.push_back(base(v)), s.bases.push_back(base(m));
+      node_[v].p = child;
+      child = m;
+      if (!outer(s, v)) push(s, v);
+      if (!outer(s, m)) push(s, m);
+      v = node_[m].p;
+    }
+  }
+
+  // The free node at the end of an augmenting path from root r (the
+  // parents lead back along it), or none.
+  std::uint32_t search(Search& s, std::uint32_t r) {
+    s.stamp += 2;
+    s.tail = 0;
+    s.open = false;
+    touch(s, r);
+    push(s, r);
+    for (std::size_t head = 0; head < s.tail; ++head) {
+      std::uint32_t v = s.queue[head];
+      // A search mostly waits for memory: the list of the node after next
+      // and the nodes on the next one's are asked for while this one's are
+      // looked at.
+      if (head + 2 < s.tail) __builtin_prefetch(&adj_[off_[s.queue[head + 2]]]);
+      if (head + 1 < s.tail) {
+        std::uint32_t x = s.queue[head + 1];
+        for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) __builtin_prefetch(&node_[adj_[i]]);
+      }
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t to = adj_[i];
+        // The tree reaches past the block (or a node in it is matched past
+        // it): it is grown again, whole, when all are matched together.
+        if (!in(s, to) || (mate(to) != none && !in(s, mate(to)))) {
+          s.open = true;
+          return none;
+        }
+        if (node_[to].mark == dead) continue;
+        touch(s, to);
+        if (base(v) == base(to) || mate(v) == to) continue;
+        if (outer(s, to)) {
+          // Both ends outer: a blossom, shrunk to where their paths meet.
+          std::uint32_t b = meet(s, v, to);
+          s.bases.clear();
+          path(s, v, b, to);
+          path(s, to, b, v);
+          for (std::uint32_t x : s.bases) node_[x].uf = b;
+          node_[b].uf = b;
+        } else if (node_[to].p == none) {
+          node_[to].p = v;
+          if (mate(to) == none) return to;
+          touch(s, mate(to));
+          push(s, mate(to));
+        }
+      }
+    }
+    return none;
+  }
+
+  const std::uint32_t* off_;
+  const std::uint32_t* adj_;
+  const float* cost_;
+  std::uint32_t n_, block_;
+  std::unique_ptr<Node[]> node_;
+  std::unique_ptr<std::uint32_t[]> lca_;
+  std::vector<std::vector<std::uint32_t>> left_;  // each block's free nodes with neighbours, once matched alone
+};
+
+}  // namespace
+
+void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost,
+           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block) {
+  Matcher m(n, off, adj, cost, block);
+  std::uint32_t blocks = n / block + (n % block != 0);
+  m.greedy();
+  // Blocks cost unequal times: each thread takes the next one left.
+  std::atomic<std::uint32_t> next{0};
+  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
+    for (std::uint32_t b; (b = next++) < blocks;) m.alone(b);
+  }, 2);
+  share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+  m.together();
+  next = 0;
+  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
+    for (std::uint32_t b; (b = next++) < blocks;) m.polish(b);
+  }, 2);
+  m.across();
+  mate.resize(n);
+  share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
+}
