@@ -405,7 +405,8 @@ class Matcher {
 }  // namespace
 
 void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost,
-           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block) {
+           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block,
+           const std::function<void(double)>& done) {
   Matcher m(n, off, adj, cost, block);
   std::uint32_t blocks = n / block + (n % block != 0);
   m.greedy();
@@ -415,7 +416,9 @@ void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, 
     for (std::uint32_t b; (b = next++) < blocks;) m.alone(b);
   }, 2);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+  if (done) done(0.5);
   m.together();
+  if (done) done(0.75);
   next = 0;
   share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
     for (std::uint32_t b; (b = next++) < blocks;) m.polish(b);

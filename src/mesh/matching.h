@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A largest matching of the graph of n nodes whose node v has the neighbours
@@ -11,6 +12,8 @@
 // alternating in and out of it would cost less. The same graph, neighbours
 // and costs in the same order, gives the same matching, whatever the
 // threads that share the work. The nodes are matched in blocks of `block`
-// first.
+// first. `done`, where given, is told on the calling thread how far the
+// work has come, from 0 to 1, often enough for a progress line.
 void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost,
-           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block = 1 << 18);
+           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block = 1 << 18,
+           const std::function<void(double)>& done = {});
