@@ -16,6 +16,14 @@ struct FileId {
 FileId fileid(const char* path);
 FileId fileid(std::FILE* f);
 
+// The new files that facemeld::removeunfinished removes (unfinished.cpp):
+// a name is claimed for each, and the entry released once it is gone or in
+// its place; -1 when none could be claimed.
+int claimunfinished(const std::string& name);
+void releaseunfinished(int& slot);
+// Removes the file at `path`, as a signal handler may.
+void removefile(const char* path);
+
 // Opens the file at `path` to read, in binary mode, as std::fopen does;
 // null with errno set on failure. On Windows a name with a wildcard that
 // no file has fails with ENOENT, where the C runtime says EINVAL.

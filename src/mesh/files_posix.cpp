@@ -14,31 +14,6 @@
 
 namespace {
 
-// The new files that removeunfinished removes: one entry for each copy that
-// may be under way at once, claimed by one thread (1), then named (2). A
-// signal handler reads only the names of named entries. A copy that finds
-// every entry taken still works; only an interrupt would leave its file.
-constexpr int slots = 64;
-char names[slots][PATH_MAX];
-std::atomic<int> used[slots];
-static_assert(std::atomic<int>::is_always_lock_free, "a signal handler reads it");
-
-int claim(const std::string& name) {
-  if (name.size() >= PATH_MAX) return -1;
-  for (int i = 0; i < slots; ++i)
-    if (int free = 0; used[i].compare_exchange_strong(free, 1)) {
-      std::memcpy(names[i], name.c_str(), name.size() + 1);
-      used[i] = 2;
-      return i;
-    }
-  return -1;
-}
-
-void release(int& slot) {
-  if (slot >= 0) used[slot] = 0;
-  slot = -1;
-}
-
 // The file that `path` leads to through symbolic links: the path itself
 // when it is none, or when the links go round in a circle.
 std::string followed(std::string path) {
@@ -72,10 +47,7 @@ FileId idof(const struct stat& st) {
 
 }  // namespace
 
-void facemeld::removeunfinished() {
-  for (int i = 0; i < slots; ++i)
-    if (used[i] == 2) unlink(names[i]);
-}
+void removefile(const char* path) { unlink(path); }
 
 FileId fileid(const char* path) {
   struct stat st;
@@ -115,11 +87,11 @@ int Output::open(const char* path, std::string& folder) {
   for (int tries = 0; fd < 0 && tries < 100; ++tries) {
     temp_ = start + unique();
     // Named for an interrupt before it exists, so that none can leave it.
-    slot_ = claim(temp_);
+    slot_ = claimunfinished(temp_);
     fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) break;
     int e = errno;
-    release(slot_);
+    releaseunfinished(slot_);
     errno = e;
     if (e != EEXIST) break;
   }
@@ -154,7 +126,7 @@ int Output::commit() {
   if (!e && !temp_.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0) e = errno;
   if (e) return e = reason(e), abandon(), e;
   temp_.clear();
-  release(slot_);
+  releaseunfinished(slot_);
   return 0;
 }
 
@@ -163,5 +135,5 @@ void Output::abandon() {
   f_ = nullptr;
   if (!temp_.empty()) unlink(temp_.c_str());
   temp_.clear();
-  release(slot_);
+  releaseunfinished(slot_);
 }

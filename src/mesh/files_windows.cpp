@@ -13,30 +13,6 @@
 
 namespace {
 
-// The new files that removeunfinished removes: one entry for each copy that
-// may be under way at once, claimed by one thread (1), then named (2). A
-// console handler, on a thread of its own, reads only the names of named
-// entries. A copy that finds every entry taken still works.
-constexpr int slots = 64;
-char names[slots][4096];
-std::atomic<int> used[slots];
-
-int claim(const std::string& name) {
-  if (name.size() >= sizeof names[0]) return -1;
-  for (int i = 0; i < slots; ++i)
-    if (int free = 0; used[i].compare_exchange_strong(free, 1)) {
-      std::memcpy(names[i], name.c_str(), name.size() + 1);
-      used[i] = 2;
-      return i;
-    }
-  return -1;
-}
-
-void release(int& slot) {
-  if (slot >= 0) used[slot] = 0;
-  slot = -1;
-}
-
 // The C runtime's error number for a system error code.
 int oserror(DWORD e = GetLastError()) {
   switch (e) {
@@ -111,10 +87,7 @@ FileId idof(HANDLE h) {
 
 }  // namespace
 
-void facemeld::removeunfinished() {
-  for (int i = 0; i < slots; ++i)
-    if (used[i] == 2) DeleteFileA(names[i]);
-}
+void removefile(const char* path) { DeleteFileA(path); }
 
 FileId fileid(const char* path) {
   HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -170,12 +143,12 @@ int Output::open(const char* path, std::string& folder) {
   for (int tries = 0; t == INVALID_HANDLE_VALUE && tries < 100; ++tries) {
     temp_ = start + unique();
     // Named for an interrupt before it exists, so that none can leave it.
-    slot_ = claim(temp_);
+    slot_ = claimunfinished(temp_);
     t = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (t != INVALID_HANDLE_VALUE) break;
     e = GetLastError();
-    release(slot_);
+    releaseunfinished(slot_);
     if (e != ERROR_FILE_EXISTS) break;
   }
   if (t == INVALID_HANDLE_VALUE) {
@@ -206,7 +179,7 @@ int Output::commit() {
   }
   if (e) return e = reason(e), abandon(), e;
   temp_.clear();
-  release(slot_);
+  releaseunfinished(slot_);
   return 0;
 }
 
@@ -215,5 +188,5 @@ void Output::abandon() {
   f_ = nullptr;
   if (!temp_.empty()) DeleteFileA(temp_.c_str());
   temp_.clear();
-  release(slot_);
+  releaseunfinished(slot_);
 }
