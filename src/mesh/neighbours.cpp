@@ -248,7 +248,7 @@ bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
       std::size_t i = parts.size() - 1;
       while (parts[i].from > w) --i;
       const char *ts, *te;
-      parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::unshared(code), ts, te);
+      parts[i].c->token(parts[i].t0 + w - parts[i].from, unshared(code), ts, te);
       d->put(u, ts, te);
     }
     if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
@@ -367,7 +367,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
             if (d.code[base + i] != Decision::later) continue;
             auto u = static_cast<std::size_t>(d.mate[base + i]);
             const char *ts, *te;
-            c.token(i, Decision::unshared(d.code[u]), ts, te);
+            c.token(i, unshared(d.code[u]), ts, te);
             if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
             text.append(ts, te);
             found.emplace_back(u, text.size());
@@ -402,7 +402,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
                 ts = d.tokens[d.at[base + i]], te = tokenend(ts);
               } else {
                 auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
-                (w < n ? c : next).token(w < n ? w : w - n, Decision::unshared(code), ts, te);
+                (w < n ? c : next).token(w < n ? w : w - n, unshared(code), ts, te);
                 if (w >= n && s_.Nn) te = cutnormal(const_cast<char*>(ts));
               }
               own.put(i, ts, te);

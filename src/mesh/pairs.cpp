@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "chunk.h"
 #include "corner.h"
 #include "matching.h"
 #include "share.h"
@@ -173,12 +172,8 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
 // The corners of a triangle as the pair test takes them.
 Corners corners(const Tri& r, const xyz* vert, std::int64_t inv) {
   Corners c;
-  for (int k = 0; k < 3; ++k) {
-    c.p[k] = r.p[k];
-    c.t[k] = r.t[k];
-    c.v[k] = lookup(vert, r.p[k], inv);
-  }
-  c.form = r.form;
+  static_cast<Tri&>(c) = r;
+  for (int k = 0; k < 3; ++k) c.v[k] = lookup(vert, r.p[k], inv);
   return c;
 }
 

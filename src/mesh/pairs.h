@@ -11,14 +11,7 @@
 
 #include "DEFINES.h"
 #include "fold.h"
-
-// A triangle's vertex and texture numbers, as written, and its corners'
-// form (Corners).
-struct Tri {
-  std::int32_t p[3];
-  std::int32_t t[3];
-  unsigned char form;
-};
+#include "pairtest.h"
 
 // The triangles of the run being gathered, in blocks that never move, so
 // that a long run costs no copy as it grows.
@@ -70,8 +63,6 @@ struct Decision {
   std::vector<std::uint64_t> at;
   Tokens tokens;
 
-  // The corner of the later triangle that the joined face takes.
-  static int unshared(std::uint8_t code) { return ((code - 1) % 3 + 1) % 3; }
   // Keeps the token s ... e for earlier triangle u.
   void put(std::size_t u, const char* s, const char* e) { at[u] = tokens.put(s, e); }
 };
