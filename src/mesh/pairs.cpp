@@ -169,14 +169,6 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   return C;
 }
 
-// The corners of a triangle as the pair test takes them.
-Corners corners(const Tri& r, const xyz* vert, std::int64_t inv) {
-  Corners c;
-  static_cast<Tri&>(c) = r;
-  for (int k = 0; k < 3; ++k) c.v[k] = lookup(vert, r.p[k], inv);
-  return c;
-}
-
 }  // namespace
 
 void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d) {
@@ -200,7 +192,9 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     for (std::size_t u = from; u < to; ++u) {
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
-      Corners cu = corners(tris[u], vert, inv);
+      Corners cu;
+      static_cast<Tri&>(cu) = tris[u];
+      for (int c = 0; c < 3; ++c) cu.v[c] = lookup(vert, cu.p[c], inv);
       int got = 0, all = 0;
       for (int k = 0; k < 3; ++k) {
         bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
@@ -208,10 +202,13 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
           w[k] = none;
           continue;
         }
-        Corners cw = corners(tris[tried[k]], vert, inv);
-        unsigned char code = pairof(cu, cw, fold);
-        if (code)
-          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu, cw, code);
+        // Of the later triangle only the corner it does not share is
+        // looked up.
+        const Tri& r = tris[tried[k]];
+        unsigned char code = edgeof(cu, r);
+        xyz opposite = code ? lookup(vert, r.p[unshared(code)], inv) : xyz();
+        if (code && flat(cu.v, opposite, code, fold))
+          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu.v, opposite, code);
         else
           w[k] = none;
       }
