@@ -144,7 +144,7 @@ class Pass {
   };
 
   bool sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
-  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job);
+  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job);
   void keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
   Piece piece(const Chunk& c, bool starts, std::int64_t first) const;
   void prepare(Job& job);
@@ -154,8 +154,17 @@ class Pass {
   void fail(Failure f, int error) {
     if (failure_ == Failure::none) failure_ = f, error_ = error;
   }
+  // How far the pass has come: the input read, its runs decided and its
+  // copy written, each up to a place in the input. Told only on the
+  // caller's thread.
   void report() {
-    if (o_.progress && std::this_thread::get_id() == caller_) o_.progress(gathered_ + written_, 2 * size_);
+    if (o_.progress && std::this_thread::get_id() == caller_)
+      o_.progress(gathered_ + decided_ + written_, 3 * size_);
+  }
+  // The runs are decided up to `at`: never less than told before.
+  void decided(std::int64_t at) {
+    if (at > decided_) decided_ = at;
+    report();
   }
 
   std::FILE *F_, *G_;
@@ -172,7 +181,7 @@ class Pass {
   Crew* crew_ = nullptr;    // the pass's threads, while they run
   std::int64_t copied_ = 0;  // the chunks whose triangles are in the store
   std::int64_t joins_ = 0;
-  std::atomic<std::int64_t> gathered_{0}, written_{0};
+  std::atomic<std::int64_t> gathered_{0}, decided_{0}, written_{0};
   Failure failure_ = Failure::none;  // of a reading again, or of the end
   int error_ = 0;
 };
@@ -203,7 +212,7 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
       }
       t += c->triangleline(i);
     } else {
-      if (open_.any && !close(c.get(), k, t0, t, job)) return false;
+      if (open_.any && !close(c.get(), k, t0, t, c->start() + static_cast<std::int64_t>(c->at(i)), job)) return false;
       seen += c->vertexline(i);
     }
   }
@@ -215,14 +224,18 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
 // Ends the open run at triangle t1 of c, the k-th chunk (the run's
 // triangles in c from t0), or at the end of the input when c is null, and
 // decides it, once the chunks before have copied their triangles into the
-// store. False once the pass is stopped.
-bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job) {
+// store; the run's lines end at `end` in the input. False once the pass is
+// stopped.
+bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job) {
   if (c && !crew_->await(copied_, k)) return false;
   if (c) open_.tris.push(c->tris.data() + t0, t1 - t0);
   auto d = std::make_shared<Decision>();
   d->first = open_.first;
   std::size_t n = open_.tris.size();
-  decide(open_.tris, s_.vert.get(), open_.inv, fold_, threads_, *d);
+  std::int64_t start = open_.start;
+  decide(open_.tris, s_.vert.get(), open_.inv, fold_, threads_, *d, [&](double f) {
+    decided(start + static_cast<std::int64_t>(f * static_cast<double>(end - start)));
+  });
   joins_ += d->pairs;
   bool before = open_.k != k;  // the run began in an earlier chunk
   if (d->pairs) {
@@ -339,7 +352,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
         break;
       }
       Again in(F_, pieces, nearby && d.pairs ? &ahead : nullptr);
-      Crew crew(o_.cancel);
+      Crew crew(o_.cancel, [this] { report(); });
       std::int64_t turned = 0;
       crew.run(threads_, [&](bool) {
         Chunk c, next;
@@ -440,11 +453,11 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
 
 Result Pass::run() {
   Reader in(F_, block_);
-  Crew crew(o_.cancel);
+  Crew crew(o_.cancel, [this] { report(); });
   std::int64_t counted = 0, stored = 0, sorted = 0, written = 0;
   std::int64_t nextbase = 0, nextfirst = 0;
   Result r;
-  if (o_.progress) o_.progress(0, 2 * size_);
+  if (o_.progress) o_.progress(0, 3 * size_);
   crew_ = &crew;
   crew.run(threads_, [&](bool) {
     auto c = std::make_shared<Chunk>();
@@ -469,6 +482,7 @@ Result Pass::run() {
       Job job;
       if (!crew.await(sorted, k) || !sort(c, k, base, first, job)) return;
       gathered_ = c->end;
+      decided(job.done);
       bool kept = !open_.parked.empty() && open_.parked.back().c == c;
       crew.done(sorted);
       const Tri* t = c->tris.data() + job.from;
@@ -497,13 +511,13 @@ Result Pass::run() {
   if (r.failure == Failure::none && open_.any) {
     // The input ends in a run of face lines.
     Job job;
-    close(nullptr, -1, 0, 0, job);
+    close(nullptr, -1, 0, 0, size_, job);
     prepare(job);
     put(job, nullptr);
     r.failure = failure_, r.error = error_;
   }
   if (r.failure == Failure::none) {
-    written_ = gathered_.load();
+    decided_ = written_ = gathered_.load();
     report();
   }
   r.joins = joins_;

@@ -95,11 +95,32 @@ void reversed(std::size_t n, At at, std::uint32_t* C) {
   }
 }
 
+// How far a decision has come, from 0 to 1, told to `done` on the thread
+// that decides: its steps each take their share of the way, from `from`
+// to `to`; within a step the work shared among threads is told by the part
+// that thread does, the first.
+struct Told {
+  const std::function<void(double)>& done;
+  double from = 0, to = 0;
+  // The next step, which ends at `end`.
+  void step(double end) {
+    from = to, to = end;
+    tell(0);
+  }
+  void tell(double f) const {
+    if (done) done(from + f * (to - from));
+  }
+  // Part i of the first part of the work, which ends at `end`, is done.
+  void part(std::size_t from0, std::size_t i, std::size_t end) const {
+    if (from0 == 0 && (i & 4095) == 0 && end) tell(static_cast<double>(i) / static_cast<double>(end));
+  }
+};
+
 // For every half-edge, the first later triangle of the run that holds it
 // reversed, or none. The half-edges are sorted into buckets by their lower
 // vertex number, which for most meshes keeps near triangles near; the
 // buckets are then shared among the threads.
-std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) {
+std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, const Told& told) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 4) B *= 2;
@@ -135,6 +156,7 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   share(B, threads, [&](std::size_t from, std::size_t to) {
     Half e[64];
     for (std::size_t b = from; b < to; ++b) {
+      told.part(from, b, to);
       std::uint32_t s = b ? end[b - 1] : 0;
       std::size_t m = end[b] - s;
       if (m < 2) {
@@ -171,7 +193,8 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
 
 }  // namespace
 
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d) {
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d,
+            const std::function<void(double)>& done) {
   std::size_t n = tris.size();
   if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
   d.pairs = 0;
@@ -185,11 +208,15 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
   // Each triangle is tried with at most three later ones; the pairs that
   // pass are its edges, with their codes, four bits each, in slot order.
-  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
+  Told told{done};
+  told.step(0.2);
+  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads, told);
+  told.step(0.4);
   std::unique_ptr<std::uint16_t[]> codes = table<std::uint16_t>(n);
   std::unique_ptr<float[]> E = table<float>(3 * n);  // each pair's shape error, in its slot
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
+      told.part(from, u, to);
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
       Corners cu;
@@ -216,6 +243,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     }
   });
   tris.clear();
+  told.step(0.5);
 
   // The graph, each node's neighbours in a fixed order: the earlier
   // triangles that chose it, then the later ones it chose. Each thread
@@ -245,8 +273,11 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   });
   C.reset(), E.reset();
 
-  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads);
+  told.step(0.95);
+  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads, 1 << 18,
+        [&](double f) { told.tell(f); });
   cost.reset();
+  told.step(1);
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -267,4 +298,5 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     pairs += got;
   });
   d.pairs = pairs;
+  told.tell(1);
 }

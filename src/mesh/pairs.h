@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,5 +74,7 @@ struct Decision {
 // triangle is used twice is chosen (the same one for the same run, whatever
 // the threads). The vertices `vert` (inv of them) give the positions.
 // Empties `tris`; `threads` may share the work. Leaves d.at and d.tokens
-// empty.
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d);
+// empty. `done`, where given, is told on the calling thread how far the
+// decision has come, from 0 to 1, often enough for a progress line.
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d,
+            const std::function<void(double)>& done = {});

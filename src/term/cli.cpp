@@ -247,9 +247,11 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
       solo = alone;
       ++running;
       g.unlock();
-      Progress shown = [&, t](std::int64_t at, std::int64_t) {
+      // A pass may count more than the file's bytes (the neighbours' pass
+      // counts each byte read, decided and written): its share of the file.
+      Progress shown = [&, t, i](std::int64_t at, std::int64_t of) {
         std::lock_guard<std::mutex> h(m);
-        flight[t] = at;
+        flight[t] = of > 0 ? static_cast<std::int64_t>(static_cast<double>(sizes[i]) * std::min(at, of) / of) : at;
         show();
       };
       Lines l = copy(ins[i], outs[i], s, alone ? threads : 1, shown);
