@@ -21,6 +21,7 @@
 #include "crew.h"
 #include "pairs.h"
 #include "pass.h"
+#include "pipeline.h"
 #include "scan.h"
 #include "state.h"
 
@@ -124,9 +125,7 @@ struct Job {
 
 class Pass {
  public:
-  Pass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
-       const Options& o, std::int64_t size, const Work& w)
-      : F_(F), G_(G), block_(block), threads_(threads), s_(s), fold_(fold), o_(o), size_(size), w_(w) {}
+  explicit Pass(const Copy& x) : x_(x), F_(x.F), s_(x.s), o_(x.o), size_(x.size) {}
 
   Result run();
 
@@ -167,14 +166,11 @@ class Pass {
     report();
   }
 
-  std::FILE *F_, *G_;
-  std::size_t block_;
-  unsigned threads_;
+  const Copy& x_;
+  std::FILE* F_;
   const State& s_;
-  const FoldLimit& fold_;
   const Options& o_;
   std::int64_t size_;
-  const Work& w_;
   std::thread::id caller_ = std::this_thread::get_id();
 
   Open open_;
@@ -233,7 +229,7 @@ bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
   d->first = open_.first;
   std::size_t n = open_.tris.size();
   std::int64_t start = open_.start;
-  decide(open_.tris, s_.vert.get(), open_.inv, fold_, threads_, *d, [&](double f) {
+  decide(open_.tris, s_.vert.get(), open_.inv, x_.fold, x_.threads, *d, [&](double f) {
     decided(start + static_cast<std::int64_t>(f * static_cast<double>(end - start)));
   });
   joins_ += d->pairs;
@@ -291,7 +287,7 @@ void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0,
   if (open_.tall) return open_.pieces.push_back(piece(*c, starts, first));
   open_.parked.push_back(Parked{c, starts, from, t0, first, {}, 0});
   open_.bytes += c->size - (starts ? c->at(from) : 0);
-  if (open_.bytes <= w_.window) return;
+  if (open_.bytes <= x_.w.window) return;
   open_.tall = true;
   for (const Parked& p : open_.parked) open_.pieces.push_back(piece(*p.c, p.starts, p.first));
   open_.parked.clear();
@@ -305,7 +301,7 @@ void Pass::prepare(Job& job) {
 }
 
 bool Pass::emit(const char* b, std::size_t n) {
-  if (std::fwrite(b, 1, n, G_) == n) return true;
+  if (std::fwrite(b, 1, n, x_.G) == n) return true;
   fail(Failure::write, errno);
   return false;
 }
@@ -354,7 +350,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
       Again in(F_, pieces, nearby && d.pairs ? &ahead : nullptr);
       Crew crew(o_.cancel, [this] { report(); });
       std::int64_t turned = 0;
-      crew.run(threads_, [&](bool) {
+      crew.run(x_.threads, [&](bool) {
         Chunk c, next;
         Decision own;
         std::int64_t k, end;
@@ -428,7 +424,7 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
           if (!crew.turn(turned, k, [&] {
                 std::size_t from = 0;
                 for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
-                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) failed = true, error = errno;
+                if (write && std::fwrite(c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
                 if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
               }))
             return;
@@ -452,58 +448,41 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
 }
 
 Result Pass::run() {
-  Reader in(F_, block_);
   Crew crew(o_.cancel, [this] { report(); });
-  std::int64_t counted = 0, stored = 0, sorted = 0, written = 0;
-  std::int64_t nextbase = 0, nextfirst = 0;
+  std::int64_t sorted = 0, written = 0;
   Result r;
   if (o_.progress) o_.progress(0, 3 * size_);
   crew_ = &crew;
-  crew.run(threads_, [&](bool) {
-    auto c = std::make_shared<Chunk>();
-    std::int64_t k = 0, base = 0, first = 0;
-    auto before = [&](Work::Step step) {
-      if (w_.pause) w_.pause(k, step);
-    };
-    while (crew.take(in, c->in, c->size, k, c->end)) {
-      before(Work::scan);
-      c->scan(s_.Nn);
-      if (!crew.turn(counted, k, [&] {
-            base = nextbase, nextbase += c->vertices;
-            first = nextfirst, nextfirst += c->triangles;
-            r.triangles += c->triangles, r.faces += c->faces;
-          }))
-        return;
-      before(Work::store);
-      c->store(base, s_);
-      if (!crew.turn(stored, k, nullptr)) return;
-      before(Work::examine);
-      c->gather(s_, true);
-      Job job;
-      if (!crew.await(sorted, k) || !sort(c, k, base, first, job)) return;
-      gathered_ = c->end;
-      decided(job.done);
-      bool kept = !open_.parked.empty() && open_.parked.back().c == c;
-      crew.done(sorted);
-      const Tri* t = c->tris.data() + job.from;
-      for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
-      if (kept) std::vector<Tri>().swap(c->tris);
-      if (!crew.turn(copied_, k, nullptr)) return;
+  pipeline(x_, crew, r, [&](std::shared_ptr<Chunk>& c, const Place& at) {
+    c->gather(s_, true);
+    Job job;
+    if (!crew.await(sorted, at.k) || !sort(c, at.k, at.base, at.first, job)) return false;
+    gathered_ = c->end;
+    decided(job.done);
+    bool kept = !open_.parked.empty() && open_.parked.back().c == c;
+    crew.done(sorted);
+    const Tri* t = c->tris.data() + job.from;
+    for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
+    if (kept) std::vector<Tri>().swap(c->tris);
+    if (!crew.turn(copied_, at.k, nullptr)) return false;
 
-      before(Work::output);
-      std::vector<const Decision*> runs;
-      for (const auto& d : job.runs) runs.push_back(d.get());
-      std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
-      prepare(job);
-      if (!crew.await(written, k)) return;
-      // Only this thread touches the failure now: no other writes.
-      bool ok = put(job, &crew) && emit(c->out.data.get(), n);
-      written_ = job.done;
-      crew.done(written);
-      if (!ok) return crew.fail(failure_, error_);
-      report();
-      if (kept) c = std::make_shared<Chunk>();
+    x_.before(at.k, Work::output);
+    std::vector<const Decision*> runs;
+    for (const auto& d : job.runs) runs.push_back(d.get());
+    std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
+    prepare(job);
+    if (!crew.await(written, at.k)) return false;
+    // Only this thread touches the failure now: no other writes.
+    bool ok = put(job, &crew) && emit(c->out.data.get(), n);
+    written_ = job.done;
+    crew.done(written);
+    if (!ok) {
+      crew.fail(failure_, error_);
+      return false;
     }
+    report();
+    if (kept) c = std::make_shared<Chunk>();
+    return true;
   });
   crew_ = nullptr;
   r.failure = crew.failure();
@@ -526,8 +505,7 @@ Result Pass::run() {
 
 }  // namespace
 
-Result pairpass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
-                const Options& o, std::int64_t size, const Work& w) {
-  Pass p(F, G, block, threads, s, fold, o, size, w);
+Result pairpass(const Copy& x) {
+  Pass p(x);
   return p.run();
 }
