@@ -94,6 +94,121 @@ class Again {
   int error_ = 0;
 };
 
+// Where the tokens that the pieces of a long run lack lie: for each piece,
+// the last triangle it takes one from, and where its reading ends: with
+// the pieces after it up to the one that holds that triangle, two at most.
+// `nearby` when every piece finds its tokens so.
+struct Reach {
+  std::vector<std::int64_t> last, ahead;
+  bool nearby = true;
+};
+
+Reach reach(const std::vector<Piece>& pieces, const Decision& d) {
+  std::size_t m = pieces.size();
+  Reach r;
+  r.ahead.assign(m, 0);
+  r.last.assign(m, -1);
+  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
+    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
+    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
+      r.last[k] = std::max(r.last[k], d.first + d.mate[u]);
+  }
+  for (std::size_t k = 0; k < m; ++k) {
+    std::size_t j = k;
+    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= r.last[k]) ++j;
+    r.nearby = r.nearby && (j + 1 == m || pieces[j + 1].first > r.last[k]);
+    r.ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
+  }
+  return r;
+}
+
+// What a thread reading a long run again holds: the piece it has, the
+// bytes read after it, the piece's own decision, and the tokens it found
+// for earlier triangles (each earlier triangle, with the end of its token
+// in `text`).
+struct Reread {
+  Chunk c, next;
+  Decision own;
+  std::vector<std::pair<std::size_t, std::size_t>> found;
+  std::string text;
+};
+
+// Parts what was read for piece p into the piece, in t.c, and the bytes
+// after it, in t.next. False when the piece's bytes are not those read the
+// first time.
+bool unpack(const Piece& p, Reread& t) {
+  std::size_t more = t.c.size - p.size;
+  t.c.size = p.size;
+  if (hashbytes(t.c.in.data.get(), t.c.size) != p.hash) return false;
+  t.next.size = more;
+  if (more) {
+    t.next.in.reserve(more + pad, 0);
+    std::memcpy(t.next.in.data.get(), t.c.in.data.get() + p.size, more);
+    std::memset(t.next.in.data.get() + more, '\n', pad);
+    std::memset(t.c.in.data.get() + p.size, '\n', pad);
+  }
+  return true;
+}
+
+// Finds in piece p the tokens its later triangles give their earlier
+// partners in d. False when the piece has more triangles than the run.
+bool lacking(const Piece& p, const Decision& d, char Nn, Reread& t) {
+  auto base = static_cast<std::size_t>(p.first - d.first);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(t.c.triangles); ++i) {
+    if (base + i >= d.code.size()) return false;
+    if (d.code[base + i] != Decision::later) continue;
+    auto u = static_cast<std::size_t>(d.mate[base + i]);
+    const char *ts, *te;
+    t.c.token(i, unshared(d.code[u]), ts, te);
+    if (Nn) te = cutnormal(const_cast<char*>(ts));
+    t.text.append(ts, te);
+    t.found.emplace_back(u, t.text.size());
+  }
+  return true;
+}
+
+// Makes piece p's own decision in t.own, with the tokens from its lines
+// and from the bytes after it, as far as `last`, the last triangle it
+// needs. False when the piece or the bytes after it do not hold them.
+bool own(const Piece& p, const Decision& d, std::int64_t last, char Nn, Reread& t) {
+  Chunk &c = t.c, &next = t.next;
+  auto base = static_cast<std::size_t>(p.first - d.first);
+  auto n = static_cast<std::size_t>(c.triangles);
+  if (base + n > d.code.size()) return false;
+  std::size_t more = next.size;
+  std::int64_t need = last - p.first - c.triangles + 1;
+  for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
+       more; guess *= 2) {
+    next.size = std::min(more, guess);
+    while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
+    next.scan(Nn);
+    if (next.triangles >= need || next.size == more) break;
+  }
+  if (need > 0 && (!more || next.triangles < need)) return false;
+  // Of the lines after the piece only a few tokens are taken: their
+  // normals are cut as they are.
+  if (more) next.ready(0);
+  Decision& o = t.own;
+  o.first = p.first;
+  o.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
+  o.at.assign(n, unset);
+  o.tokens = Tokens();
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint8_t code = o.code[i];
+    if (code == Decision::alone || code == Decision::later) continue;
+    const char *ts, *te;
+    if (d.at[base + i] != unset) {
+      ts = d.tokens[d.at[base + i]], te = tokenend(ts);
+    } else {
+      auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
+      (w < n ? c : next).token(w < n ? w : w - n, unshared(code), ts, te);
+      if (w >= n && Nn) te = cutnormal(const_cast<char*>(ts));
+    }
+    o.put(i, ts, te);
+  }
+  return true;
+}
+
 // A chunk kept in memory while the run at its end is open: its lines from
 // `from` on, whose triangles start at `t0` in the chunk and at `first`
 // over the input, wait for the run's decision.
@@ -149,6 +264,7 @@ class Pass {
   void prepare(Job& job);
   bool put(Job& job, Crew* outer);
   bool again(std::vector<Piece>& pieces, Decision& d, Crew* outer);
+  bool reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r, bool write);
   bool emit(const char* b, std::size_t n);
   void fail(Failure f, int error) {
     if (failure_ == Failure::none) failure_ = f, error_ = error;
@@ -316,127 +432,14 @@ bool Pass::put(Job& job, Crew* outer) {
 // Reads the pieces of a long run again, which `outer`'s threads (if any)
 // are not reading meanwhile, to write them, with the tokens that d still
 // lacks: each piece with the few after it where its joined faces take them,
-// or, when those lie further, in a reading of their own first. Each reading
-// is shared among the threads, piece by piece, as the first was, and the
-// bytes must be those read then.
+// or, when those lie further, in a reading of their own first.
 bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
-  // The last triangle each piece takes a token from, and where the piece
-  // two after it ends.
-  std::size_t m = pieces.size();
-  std::vector<std::int64_t> ahead(m, 0);
-  std::vector<std::int64_t> last(m, -1);
-  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
-    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
-    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
-      last[k] = std::max(last[k], d.first + d.mate[u]);
-  }
-  bool nearby = true;
-  for (std::size_t k = 0; k < m; ++k) {
-    std::size_t j = k;
-    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= last[k]) ++j;
-    nearby = nearby && (j + 1 == m || pieces[j + 1].first > last[k]);
-    ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
-  }
-
+  Reach r = reach(pieces, d);
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    for (int write = nearby || !d.pairs; ok && write < 2; ++write) {
-      if (was < 0 || !seek(F_, pieces[0].at)) {
-        fail(Failure::read, errno);
-        ok = false;
-        break;
-      }
-      Again in(F_, pieces, nearby && d.pairs ? &ahead : nullptr);
-      Crew crew(o_.cancel, [this] { report(); });
-      std::int64_t turned = 0;
-      crew.run(x_.threads, [&](bool) {
-        Chunk c, next;
-        Decision own;
-        std::int64_t k, end;
-        std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
-        std::string text;
-        while (crew.take(in, c.in, c.size, k, end)) {
-          const Piece& p = pieces[static_cast<std::size_t>(k)];
-          std::size_t more = c.size - p.size;  // the bytes after the piece
-          c.size = p.size;
-          if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
-          if (more) {
-            next.in.reserve(more + pad, 0);
-            std::memcpy(next.in.data.get(), c.in.data.get() + p.size, more);
-            std::memset(next.in.data.get() + more, '\n', pad);
-            std::memset(c.in.data.get() + p.size, '\n', pad);
-          }
-          c.scan(s_.Nn);
-          c.ready(write ? s_.Nn : 0);
-          found.clear(), text.clear();
-          auto base = static_cast<std::size_t>(p.first - d.first);
-          for (std::size_t i = 0; !write && i < static_cast<std::size_t>(c.triangles); ++i) {
-            if (base + i >= d.code.size()) return crew.fail(Failure::read, 0);
-            if (d.code[base + i] != Decision::later) continue;
-            auto u = static_cast<std::size_t>(d.mate[base + i]);
-            const char *ts, *te;
-            c.token(i, unshared(d.code[u]), ts, te);
-            if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
-            text.append(ts, te);
-            found.emplace_back(u, text.size());
-          }
-          const Decision* dd = &d;
-          if (write && nearby && d.pairs) {
-            // The piece's own decision, with the tokens from its lines and
-            // from the bytes after it, as far as the last line it needs.
-            auto n = static_cast<std::size_t>(c.triangles);
-            if (base + n > d.code.size()) return crew.fail(Failure::read, 0);
-            std::int64_t need = last[static_cast<std::size_t>(k)] - p.first - c.triangles + 1;
-            for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
-                 more; guess *= 2) {
-              next.size = std::min(more, guess);
-              while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
-              next.scan(s_.Nn);
-              if (next.triangles >= need || next.size == more) break;
-            }
-            if (need > 0 && (!more || next.triangles < need)) return crew.fail(Failure::read, 0);
-            // Of the lines after the piece only a few tokens are taken:
-            // their normals are cut as they are.
-            if (more) next.ready(0);
-            own.first = p.first;
-            own.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
-            own.at.assign(n, unset);
-            own.tokens = Tokens();
-            for (std::size_t i = 0; i < n; ++i) {
-              std::uint8_t code = own.code[i];
-              if (code == Decision::alone || code == Decision::later) continue;
-              const char *ts, *te;
-              if (d.at[base + i] != unset) {
-                ts = d.tokens[d.at[base + i]], te = tokenend(ts);
-              } else {
-                auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
-                (w < n ? c : next).token(w < n ? w : w - n, unshared(code), ts, te);
-                if (w >= n && s_.Nn) te = cutnormal(const_cast<char*>(ts));
-              }
-              own.put(i, ts, te);
-            }
-            dd = &own;
-          }
-          std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
-          bool failed = false;  // the write, failed once the turn is done, which holds the crew's lock
-          int error = 0;
-          if (!crew.turn(turned, k, [&] {
-                std::size_t from = 0;
-                for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
-                if (write && std::fwrite(c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
-                if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
-              }))
-            return;
-          if (failed) return crew.fail(Failure::write, error);
-          if (write) report();
-        }
-      });
-      if (crew.failure() != Failure::none) {
-        fail(crew.failure(), crew.error());
-        ok = false;
-      }
-    }
+    if (was < 0) fail(Failure::read, errno), ok = false;
+    for (int write = r.nearby || !d.pairs; ok && write < 2; ++write) ok = reread(pieces, d, r, write != 0);
     std::vector<std::int32_t>().swap(d.mate);
     if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
   };
@@ -445,6 +448,51 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
   else
     both();
   return ok;
+}
+
+// One reading of the pieces of a long run, shared among the threads piece
+// by piece as the first was; the bytes must be those read then. It writes
+// them, or finds the tokens that d lacks. False on failure.
+bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r, bool write) {
+  if (!seek(F_, pieces[0].at)) {
+    fail(Failure::read, errno);
+    return false;
+  }
+  Again in(F_, pieces, r.nearby && d.pairs ? &r.ahead : nullptr);
+  Crew crew(o_.cancel, [this] { report(); });
+  std::int64_t turned = 0;
+  crew.run(x_.threads, [&](bool) {
+    Reread t;
+    std::int64_t k, end;
+    while (crew.take(in, t.c.in, t.c.size, k, end)) {
+      const Piece& p = pieces[static_cast<std::size_t>(k)];
+      if (!unpack(p, t)) return crew.fail(Failure::read, 0);
+      t.c.scan(s_.Nn);
+      t.c.ready(write ? s_.Nn : 0);
+      t.found.clear(), t.text.clear();
+      if (!write && !lacking(p, d, s_.Nn, t)) return crew.fail(Failure::read, 0);
+      const Decision* dd = &d;
+      if (write && r.nearby && d.pairs) {
+        if (!own(p, d, r.last[static_cast<std::size_t>(k)], s_.Nn, t)) return crew.fail(Failure::read, 0);
+        dd = &t.own;
+      }
+      std::size_t n = write ? t.c.join(0, t.c.lines(), p.first, &dd, 1, t.c.out) : 0;
+      bool failed = false;  // the write, failed once the turn is done, which holds the crew's lock
+      int error = 0;
+      if (!crew.turn(turned, k, [&] {
+            std::size_t from = 0;
+            for (const auto& [u, to] : t.found) d.put(u, t.text.data() + from, t.text.data() + to), from = to;
+            if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
+            if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
+          }))
+        return;
+      if (failed) return crew.fail(Failure::write, error);
+      if (write) report();
+    }
+  });
+  if (crew.failure() == Failure::none) return true;
+  fail(crew.failure(), crew.error());
+  return false;
 }
 
 Result Pass::run() {
