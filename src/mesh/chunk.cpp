@@ -296,6 +296,8 @@ void Chunk::gather(const State& s, bool hash) {
   }
   tris.clear();
   trilines_.clear();
+  tris.reserve(static_cast<std::size_t>(triangles));
+  trilines_.reserve(static_cast<std::size_t>(triangles));
   Corners c;
   for (std::size_t i = 0; i < n; ++i) {
     Line& l = lines_[i];
@@ -307,6 +309,15 @@ void Chunk::gather(const State& s, bool hash) {
       cut(l);
     }
   }
+}
+
+void Chunk::reuse(Chunk& kept) {
+  std::swap(tris, kept.tris);
+  std::swap(out, kept.out);
+  std::swap(coords_, kept.coords_);
+  std::vector<Tri>().swap(kept.tris);
+  kept.out = Bytes();
+  std::vector<xyz>().swap(kept.coords_);
 }
 
 void Chunk::ready(char Nn) {

@@ -80,6 +80,10 @@ class Chunk {
   std::size_t tailline = 0;
   std::uint64_t whole = 0, tail = 0;
 
+  // Takes over the buffers that `kept`, a chunk kept for its lines, no
+  // longer needs: what it gathered, wrote and stored.
+  void reuse(Chunk& kept);
+
   // Readies a chunk read again to be written: cuts the normal parts of its
   // face lines as gather did, without reading any number.
   void ready(char Nn);

@@ -511,7 +511,6 @@ Result Pass::run() {
     crew.done(sorted);
     const Tri* t = c->tris.data() + job.from;
     for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
-    if (kept) std::vector<Tri>().swap(c->tris);
     if (!crew.turn(copied_, at.k, nullptr)) return false;
 
     x_.before(at.k, Work::output);
@@ -529,7 +528,11 @@ Result Pass::run() {
       return false;
     }
     report();
-    if (kept) c = std::make_shared<Chunk>();
+    if (kept) {
+      auto next = std::make_shared<Chunk>();
+      next->reuse(*c);
+      c = std::move(next);
+    }
     return true;
   });
   crew_ = nullptr;

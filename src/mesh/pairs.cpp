@@ -157,6 +157,10 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, 
     Half e[64];
     for (std::size_t b = from; b < to; ++b) {
       told.part(from, b, to);
+      // The triangles of a bucket lie anywhere: those of a later one are
+      // fetched while this one is sorted.
+      if (b + 4 < to)
+        for (std::uint32_t i = end[b + 2], j = std::min(end[b + 3], i + 16); i < j; ++i) tris.fetch(E[i] / 3);
       std::uint32_t s = b ? end[b - 1] : 0;
       std::size_t m = end[b] - s;
       if (m < 2) {
@@ -217,6 +221,15 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
       told.part(from, u, to);
+      // What a later triangle needs lies anywhere: it is fetched while
+      // this one is tested.
+      if (u + 8 < to) {
+        const Tri& a = tris[u + 8];
+        for (int k = 0; k < 3; ++k) {
+          if (const xyz* v = where(vert, a.p[k], inv)) __builtin_prefetch(v);
+          if (C[3 * (u + 8) + k] != none) tris.fetch(C[3 * (u + 8) + k]);
+        }
+      }
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
       Corners cu;

@@ -20,6 +20,8 @@ class Tris {
  public:
   std::size_t size() const { return size_; }
   const Tri& operator[](std::size_t i) const { return blocks_[i >> shift][i & (unit - 1)]; }
+  // Asks for triangle i to be brought near, for a read soon.
+  void fetch(std::size_t i) const { __builtin_prefetch(&(*this)[i]); }
   void push(const Tri* t, std::size_t n);
   // Makes room for n more, in `spans` of whole blocks, into which another
   // thread may copy them while the store grows further.
