@@ -213,7 +213,6 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   // As many as a copy takes (Options::threads): one per core, at most 16.
   unsigned threads = s.options.threads ? s.options.threads : std::thread::hardware_concurrency();
   threads = std::max(1u, std::min(threads, 16u));
-  keepmemory();
   std::mutex m;
   std::condition_variable cv;
   std::size_t next = 0, printed = 0, running = 0;
@@ -338,6 +337,7 @@ int commandline(int argc, char** argv) {
   }
 
   oninterrupt();
+  keepmemory();
   if (!dir) {
     Lines l = copy(paths[0], paths[1], s, s.options.threads,
                    [&](std::int64_t done, std::int64_t size) { showprogress(paths[0], done, size); });
