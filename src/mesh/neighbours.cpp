@@ -1,5 +1,6 @@
-// The copy that joins neighbours. Its threads take the chunks through
-// scan, store and gather as the copy of consecutive pairs does; then, one
+// The copy that joins neighbours. Its threads drive the chunk pipeline
+// (pipeline.h) as the copy of consecutive pairs does, and gather each
+// chunk's triangles; then, one
 // chunk at a time, in order, its lines are sorted into runs of face lines,
 // and a run that ends is decided (pairs.h). A chunk writes the lines whose
 // runs are decided; the lines of a run still open wait in memory with
@@ -19,6 +20,7 @@
 #include "chunk.h"
 #include "corner.h"
 #include "crew.h"
+#include "files.h"
 #include "pairs.h"
 #include "pass.h"
 #include "pipeline.h"
@@ -33,22 +35,6 @@ namespace {
 
 // An earlier triangle whose partner's token is not yet kept.
 constexpr std::uint64_t unset = ~std::uint64_t(0);
-
-// Positions in the input, beyond 2 GiB on every platform.
-std::int64_t tell(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return ftello(f);
-#endif
-}
-bool seek(std::FILE* f, std::int64_t at) {
-#ifdef _WIN32
-  return _fseeki64(f, at, SEEK_SET) == 0;
-#else
-  return fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0;
-#endif
-}
 
 // A chunk's part of a long run: where it starts in the input, its size,
 // the hash of its bytes and its first triangle, counted over the input.
