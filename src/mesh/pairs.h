@@ -15,7 +15,9 @@
 #include "pairtest.h"
 
 // The triangles of the run being gathered, in blocks that never move, so
-// that a long run costs no copy as it grows.
+// that a long run costs no copy as it grows. A block is large enough (7 MiB)
+// that the system's allocator maps it on its own and takes it back whole
+// once freed, rather than leave it in a thread's heap.
 class Tris {
  public:
   std::size_t size() const { return size_; }
@@ -31,7 +33,7 @@ class Tris {
   void release();
 
  private:
-  static constexpr int shift = 16;
+  static constexpr int shift = 18;
   static constexpr std::size_t unit = std::size_t(1) << shift;
   std::vector<std::unique_ptr<Tri[]>> blocks_;
   std::size_t size_ = 0;
