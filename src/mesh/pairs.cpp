@@ -256,7 +256,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     }
   });
   tris.clear();
-  told.step(0.5);
+  told.step(0.45);
 
   // The graph, each node's neighbours in a fixed order: the earlier
   // triangles that chose it, then the later ones it chose. Each thread
@@ -266,17 +266,20 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   std::unique_ptr<std::uint32_t[]> off = table<std::uint32_t>(n + 2);
   std::fill_n(off.get(), n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
-    for (std::uint32_t u = 0; u < to; ++u)
+    for (std::uint32_t u = 0; u < to; ++u) {
+      told.part(from, u, to);
       for (std::uint32_t k = 0; k < 3; ++k) {
         std::uint32_t w = C[3 * u + k];
         if (w == none) continue;
         if (u >= from) add(u, w, E[3 * u + k]);
         if (w >= from && w < to) add(w, u, E[3 * u + k]);
       }
+    }
   };
   share(n, threads, [&](std::size_t from, std::size_t to) {
     edges(from, to, [&](std::uint32_t v, std::uint32_t, float) { ++off[v + 2]; });
   });
+  told.step(0.5);
   std::uint32_t sum = 0;
   for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
   std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
