@@ -57,11 +57,15 @@ TEST(Quadrify, FailsWithoutTouchingAFile) {
     facemeld::Options o;
     std::atomic<bool> cancel{false};
     if (setting.compare(0, 6, "limit=") == 0) o.limit = std::strtod(setting.c_str() + 6, nullptr);
-    if (setting == "cancel") {
-      o.cancel = &cancel;
-      o.progress = [&](std::int64_t done, std::int64_t) { cancel = cancel || done > 0; };
-      o.threads = 1;
-    }
+    if (setting.compare(0, 11, "neighbours ") == 0) o.pairs = facemeld::Pairs::neighbours;
+    std::vector<std::int64_t> told;
+    std::int64_t total = 0;
+    o.progress = [&](std::int64_t done, std::int64_t of) {
+      if (setting == "cancel") cancel = cancel || done > 0;
+      EXPECT_TRUE(told.empty() || done >= told.back()) << what << ": progress went back";
+      told.push_back(done), total = of;
+    };
+    if (setting == "cancel") o.cancel = &cancel, o.threads = 1;
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     if (setting == "fsize") {
@@ -79,6 +83,15 @@ TEST(Quadrify, FailsWithoutTouchingAFile) {
     EXPECT_EQ(slurp(dir / "in.obj"), square) << what;
     if (r.failure == facemeld::Failure::none) {
       EXPECT_EQ(std::to_string(r.joins), c[5]) << what;
+      EXPECT_TRUE(!told.empty() && told.back() == total) << what << ": progress did not end at its total";
+      // told=N: the progress was told at N places or more between its start
+      // and its end.
+      std::size_t at = setting.find("told=");
+      if (at != std::string::npos) {
+        std::set<std::int64_t> between(told.begin(), told.end());
+        between.erase(0), between.erase(total);
+        EXPECT_GE(between.size(), std::stoul(setting.substr(at + 5))) << what;
+      }
     } else {
       EXPECT_EQ(r.path, c[5] == "-" ? "" : c[5]) << what;
       EXPECT_TRUE(slurp(dir / "out.obj") == "older\n") << what << ": out.obj changed";

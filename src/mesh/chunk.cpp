@@ -1,11 +1,11 @@
 #include "chunk.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "coordinate.h"
 #include "corner.h"
+#include "pairs.h"
 #include "scan.h"
 
 namespace {
@@ -81,42 +81,6 @@ char* quadwith(char* o, const char* H, const unsigned char* htok, unsigned char 
 }
 
 }  // namespace
-
-unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold) {
-  if (h.form != c.form || h.form == mixed) return 0;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      int k = (i + 1) % 3, l = (j + 2) % 3;
-      if (h.p[i] != c.p[j] || h.p[k] != c.p[l]) continue;
-      int m = (i + 2) % 3, n = (j + 1) % 3;
-      if (h.p[m] == c.p[n]) return 0;  // all three corners shared
-      if (h.t[i] != c.t[j] || h.t[k] != c.t[l]) return 0;
-      // The hinge along the shared edge, then across the other diagonal.
-      if (fold.over2(h.v[i], h.v[k], h.v[m], c.v[n])) return 0;
-      return static_cast<unsigned char>(1 + 3 * i + j);
-    }
-  return 0;
-}
-
-float shapeerror(const Corners& h, const Corners& c, unsigned char code) {
-  int i = (code - 1) / 3, k = (i + 1) % 3, m = (i + 2) % 3, n = ((code - 1) % 3 + 1) % 3;
-  // The corners as the face is written. A corner is as far off square as
-  // the cosine of its angle is far from 0: the largest is found first, and
-  // its angle alone is worked out.
-  const xyz q[4] = {h.v[m], h.v[i], c.v[n], h.v[k]};
-  double most = 0;
-  for (int a = 0; a < 4; ++a) {
-    xyz u = q[(a + 3) % 4] - q[a], v = q[(a + 1) % 4] - q[a];
-    double uu = u.rr(), vv = v.rr(), cosine = std::fabs(u * v) / (std::sqrt(uu) * std::sqrt(vv));
-    // A corner with no length, or one whose numbers overflow, counts as far
-    // off square as any.
-    if (uu == 0 || vv == 0 || !(cosine <= 1)) cosine = 1;
-    most = std::max(most, cosine);
-  }
-  double worst = std::asin(most) * (180 / 3.14159265358979323846);
-  return static_cast<float>(std::round(worst * 0x1p20) / 0x1p20);
-}
-
 
 std::int64_t countvertexlines(const char* b, std::size_t n) {
   auto ends = [](char c) { return c == '\n' || c == '\r'; };
@@ -332,21 +296,28 @@ void Chunk::gather(const State& s, bool hash) {
   }
   tris.clear();
   trilines_.clear();
+  tris.reserve(static_cast<std::size_t>(triangles));
+  trilines_.reserve(static_cast<std::size_t>(triangles));
   Corners c;
   for (std::size_t i = 0; i < n; ++i) {
     Line& l = lines_[i];
     if (l.kind == triangle) {
       corners(l, c, s, 0);
-      Tri r;
-      std::memcpy(r.p, c.p, sizeof r.p);
-      std::memcpy(r.t, c.t, sizeof r.t);
-      r.form = c.form;
-      tris.push_back(r);
+      tris.push_back(c);
       trilines_.push_back(static_cast<std::uint32_t>(i));
     } else if ((l.kind == face && s.Nn) || l.words) {
       cut(l);
     }
   }
+}
+
+void Chunk::reuse(Chunk& kept) {
+  std::swap(tris, kept.tris);
+  std::swap(out, kept.out);
+  std::swap(coords_, kept.coords_);
+  std::vector<Tri>().swap(kept.tris);
+  kept.out = Bytes();
+  std::vector<xyz>().swap(kept.coords_);
 }
 
 void Chunk::ready(char Nn) {

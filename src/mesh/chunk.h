@@ -10,31 +10,10 @@
 #include "DEFINES.h"
 #include "fold.h"
 #include "input.h"
-#include "pairs.h"
+#include "pairtest.h"
 #include "state.h"
 
-// The corners of a triangle as the pair test needs them: vertex numbers,
-// texture numbers, positions, and the form they share (corner.h), or
-// `mixed`.
-struct Corners {
-  std::int32_t p[3];
-  std::int32_t t[3];
-  xyz v[3];
-  unsigned char form;
-};
-
-// How the held triangle h and the current triangle c join: 1 + 3 i + j for
-// the first shared edge, which runs from h's corner i to the next one and
-// back the other way in c, ending at c's corner j; 0 when they are not
-// joined. Only the first shared edge is tried, and only when all six
-// corners have one form.
-unsigned char pairof(const Corners& h, const Corners& c, const FoldLimit& fold);
-
-// The shape error of the four-sided face that h and c make when they join
-// as `code` (from pairof) says: the largest deviation of one of its corner
-// angles from 90 degrees, measured in space between its edges as written;
-// 90 for a corner with an edge of no length.
-float shapeerror(const Corners& h, const Corners& c, unsigned char code);
+struct Decision;
 
 // A triangle whose partner may come in the next chunk: a copy of its line
 // and its corners. Empty while nothing is held.
@@ -100,6 +79,10 @@ class Chunk {
   // `whole` all of them when every line is a face line.
   std::size_t tailline = 0;
   std::uint64_t whole = 0, tail = 0;
+
+  // Takes over the buffers that `kept`, a chunk kept for its lines, no
+  // longer needs: what it gathered, wrote and stored.
+  void reuse(Chunk& kept);
 
   // Readies a chunk read again to be written: cuts the normal parts of its
   // face lines as gather did, without reading any number.

@@ -43,10 +43,15 @@ char* cutnormal(char* C);
 
 // The vertex of the table `vert` that corner number p names when `inv`
 // vertices are stored: p counts from 1 at the first, or back from -1 at the
-// newest one. The origin when p names none.
-inline xyz lookup(const xyz* vert, std::int32_t p, std::int64_t inv) {
+// newest one: where it is kept, or null when p names none; lookup gives
+// the origin then.
+inline const xyz* where(const xyz* vert, std::int32_t p, std::int64_t inv) {
   std::int64_t i = p > 0 ? p - 1 : p < 0 ? inv + p : -1;
-  return i >= 0 && i < inv ? vert[i] : xyz();
+  return i >= 0 && i < inv ? vert + i : nullptr;
+}
+inline xyz lookup(const xyz* vert, std::int32_t p, std::int64_t inv) {
+  const xyz* v = where(vert, p, inv);
+  return v ? *v : xyz();
 }
 
 // Writes the platform's line end to o and returns the end of what it wrote.

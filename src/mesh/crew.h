@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "facemeld.h"
@@ -20,13 +22,17 @@
 // until the input ends or a failure stops them all.
 class Crew {
  public:
-  explicit Crew(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+  // `idle`, where given, is called about ten times a second by a thread
+  // that waits for its turn, so that the caller's thread may show how far
+  // the others have come.
+  explicit Crew(const std::atomic<bool>* cancel, std::function<void()> idle = {})
+      : cancel_(cancel), idle_(std::move(idle)) {}
 
   // Reads chunks in the order they come; reading is one thread's at a
   // time. Returns false at the end of the input or once stopped.
   template <typename R>
   bool take(R& in, Bytes& b, std::size_t& size, std::int64_t& k, std::int64_t& end) {
-    std::lock_guard<std::mutex> g(read_);
+    Reading g(*this);
     if (cancel_ && *cancel_) fail(facemeld::Failure::cancelled);
     if (stopped()) return false;
     if (!in.next(b, size)) {
@@ -42,7 +48,7 @@ class Crew {
   // elsewhere, as long as it leaves it where it was.
   template <typename F>
   void reading(F&& f) {
-    std::lock_guard<std::mutex> g(read_);
+    Reading g(*this);
     f();
   }
 
@@ -50,7 +56,7 @@ class Crew {
   // does it for chunk k with `f`. False once stopped.
   bool turn(std::int64_t& step, std::int64_t k, const std::function<void()>& f) {
     std::unique_lock<std::mutex> g(m_);
-    cv_.wait(g, [&] { return step == k || stopped(); });
+    wait(g, [&] { return step == k || stopped(); });
     if (stopped()) return false;
     if (f) f();
     ++step;
@@ -62,7 +68,7 @@ class Crew {
   // until done() is called.
   bool await(const std::int64_t& step, std::int64_t k) {
     std::unique_lock<std::mutex> g(m_);
-    cv_.wait(g, [&] { return step == k || stopped(); });
+    wait(g, [&] { return step == k || stopped(); });
     return !stopped();
   }
   void done(std::int64_t& step) {
@@ -115,8 +121,33 @@ class Crew {
   }
 
  private:
+  // Holds the reading of the input while it lives.
+  struct Reading {
+    Crew& c;
+    explicit Reading(Crew& crew) : c(crew) {
+      std::unique_lock<std::mutex> g(c.m_);
+      c.wait(g, [&] { return !c.reading_; });
+      c.reading_ = true;
+    }
+    ~Reading() {
+      std::lock_guard<std::mutex> g(c.m_);
+      c.reading_ = false;
+      c.cv_.notify_all();
+    }
+  };
+  template <typename P>
+  void wait(std::unique_lock<std::mutex>& g, P ready) {
+    if (!idle_) return cv_.wait(g, ready);
+    while (!cv_.wait_for(g, std::chrono::milliseconds(100), ready)) {
+      g.unlock();
+      idle_();
+      g.lock();
+    }
+  }
+
   const std::atomic<bool>* cancel_;
-  std::mutex read_;
+  std::function<void()> idle_;
+  bool reading_ = false;  // a thread reads the input
   std::int64_t taken_ = 0;
   std::int64_t offset_ = 0;
   std::mutex m_;

@@ -1,8 +1,10 @@
 // The engine's platform seam for files: what a file is, compared by
-// identity, and an output that replaces a file only once it is complete.
+// identity, places in a large file, and an output that replaces a file
+// only once it is complete.
 // One source for each system: files_posix.cpp and files_windows.cpp.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,6 +30,12 @@ void removefile(const char* path);
 // null with errno set on failure. On Windows a name with a wildcard that
 // no file has fails with ENOENT, where the C runtime says EINVAL.
 std::FILE* openinput(const char* path);
+
+// Where the stream f is, and to go to `at` in it, from its start: places
+// beyond 2 GiB on every system. tell gives -1 and seek false on failure,
+// with errno set.
+std::int64_t tell(std::FILE* f);
+bool seek(std::FILE* f, std::int64_t at);
 
 // The output of one copy. A regular file with one name (found through
 // symbolic links), or a file yet to be made, is written as a hidden new

@@ -59,6 +59,9 @@ FileId fileid(std::FILE* f) {
   return fstat(fileno(f), &st) == 0 ? idof(st) : FileId();
 }
 
+std::int64_t tell(std::FILE* f) { return ftello(f); }
+bool seek(std::FILE* f, std::int64_t at) { return fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0; }
+
 std::FILE* openinput(const char* path) { return std::fopen(path, "rb"); }
 
 int Output::reason(int e) const { return e; }

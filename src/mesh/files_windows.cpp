@@ -100,6 +100,9 @@ FileId fileid(const char* path) {
 
 FileId fileid(std::FILE* f) { return idof(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))); }
 
+std::int64_t tell(std::FILE* f) { return _ftelli64(f); }
+bool seek(std::FILE* f, std::int64_t at) { return _fseeki64(f, at, SEEK_SET) == 0; }
+
 std::FILE* openinput(const char* path) {
   std::FILE* f = std::fopen(path, "rb");
   // A wildcard that matched no file is left in the name as it was typed.

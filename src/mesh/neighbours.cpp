@@ -1,5 +1,6 @@
-// The copy that joins neighbours. Its threads take the chunks through
-// scan, store and gather as the copy of consecutive pairs does; then, one
+// The copy that joins neighbours. Its threads drive the chunk pipeline
+// (pipeline.h) as the copy of consecutive pairs does, and gather each
+// chunk's triangles; then, one
 // chunk at a time, in order, its lines are sorted into runs of face lines,
 // and a run that ends is decided (pairs.h). A chunk writes the lines whose
 // runs are decided; the lines of a run still open wait in memory with
@@ -19,8 +20,10 @@
 #include "chunk.h"
 #include "corner.h"
 #include "crew.h"
+#include "files.h"
 #include "pairs.h"
 #include "pass.h"
+#include "pipeline.h"
 #include "scan.h"
 #include "state.h"
 
@@ -32,22 +35,6 @@ namespace {
 
 // An earlier triangle whose partner's token is not yet kept.
 constexpr std::uint64_t unset = ~std::uint64_t(0);
-
-// Positions in the input, beyond 2 GiB on every platform.
-std::int64_t tell(std::FILE* f) {
-#ifdef _WIN32
-  return _ftelli64(f);
-#else
-  return ftello(f);
-#endif
-}
-bool seek(std::FILE* f, std::int64_t at) {
-#ifdef _WIN32
-  return _fseeki64(f, at, SEEK_SET) == 0;
-#else
-  return fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0;
-#endif
-}
 
 // A chunk's part of a long run: where it starts in the input, its size,
 // the hash of its bytes and its first triangle, counted over the input.
@@ -93,6 +80,121 @@ class Again {
   int error_ = 0;
 };
 
+// Where the tokens that the pieces of a long run lack lie: for each piece,
+// the last triangle it takes one from, and where its reading ends: with
+// the pieces after it up to the one that holds that triangle, two at most.
+// `nearby` when every piece finds its tokens so.
+struct Reach {
+  std::vector<std::int64_t> last, ahead;
+  bool nearby = true;
+};
+
+Reach reach(const std::vector<Piece>& pieces, const Decision& d) {
+  std::size_t m = pieces.size();
+  Reach r;
+  r.ahead.assign(m, 0);
+  r.last.assign(m, -1);
+  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
+    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
+    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
+      r.last[k] = std::max(r.last[k], d.first + d.mate[u]);
+  }
+  for (std::size_t k = 0; k < m; ++k) {
+    std::size_t j = k;
+    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= r.last[k]) ++j;
+    r.nearby = r.nearby && (j + 1 == m || pieces[j + 1].first > r.last[k]);
+    r.ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
+  }
+  return r;
+}
+
+// What a thread reading a long run again holds: the piece it has, the
+// bytes read after it, the piece's own decision, and the tokens it found
+// for earlier triangles (each earlier triangle, with the end of its token
+// in `text`).
+struct Reread {
+  Chunk c, next;
+  Decision own;
+  std::vector<std::pair<std::size_t, std::size_t>> found;
+  std::string text;
+};
+
+// Parts what was read for piece p into the piece, in t.c, and the bytes
+// after it, in t.next. False when the piece's bytes are not those read the
+// first time.
+bool unpack(const Piece& p, Reread& t) {
+  std::size_t more = t.c.size - p.size;
+  t.c.size = p.size;
+  if (hashbytes(t.c.in.data.get(), t.c.size) != p.hash) return false;
+  t.next.size = more;
+  if (more) {
+    t.next.in.reserve(more + pad, 0);
+    std::memcpy(t.next.in.data.get(), t.c.in.data.get() + p.size, more);
+    std::memset(t.next.in.data.get() + more, '\n', pad);
+    std::memset(t.c.in.data.get() + p.size, '\n', pad);
+  }
+  return true;
+}
+
+// Finds in piece p the tokens its later triangles give their earlier
+// partners in d. False when the piece has more triangles than the run.
+bool lacking(const Piece& p, const Decision& d, char Nn, Reread& t) {
+  auto base = static_cast<std::size_t>(p.first - d.first);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(t.c.triangles); ++i) {
+    if (base + i >= d.code.size()) return false;
+    if (d.code[base + i] != Decision::later) continue;
+    auto u = static_cast<std::size_t>(d.mate[base + i]);
+    const char *ts, *te;
+    t.c.token(i, unshared(d.code[u]), ts, te);
+    if (Nn) te = cutnormal(const_cast<char*>(ts));
+    t.text.append(ts, te);
+    t.found.emplace_back(u, t.text.size());
+  }
+  return true;
+}
+
+// Makes piece p's own decision in t.own, with the tokens from its lines
+// and from the bytes after it, as far as `last`, the last triangle it
+// needs. False when the piece or the bytes after it do not hold them.
+bool own(const Piece& p, const Decision& d, std::int64_t last, char Nn, Reread& t) {
+  Chunk &c = t.c, &next = t.next;
+  auto base = static_cast<std::size_t>(p.first - d.first);
+  auto n = static_cast<std::size_t>(c.triangles);
+  if (base + n > d.code.size()) return false;
+  std::size_t more = next.size;
+  std::int64_t need = last - p.first - c.triangles + 1;
+  for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
+       more; guess *= 2) {
+    next.size = std::min(more, guess);
+    while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
+    next.scan(Nn);
+    if (next.triangles >= need || next.size == more) break;
+  }
+  if (need > 0 && (!more || next.triangles < need)) return false;
+  // Of the lines after the piece only a few tokens are taken: their
+  // normals are cut as they are.
+  if (more) next.ready(0);
+  Decision& o = t.own;
+  o.first = p.first;
+  o.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
+  o.at.assign(n, unset);
+  o.tokens = Tokens();
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint8_t code = o.code[i];
+    if (code == Decision::alone || code == Decision::later) continue;
+    const char *ts, *te;
+    if (d.at[base + i] != unset) {
+      ts = d.tokens[d.at[base + i]], te = tokenend(ts);
+    } else {
+      auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
+      (w < n ? c : next).token(w < n ? w : w - n, unshared(code), ts, te);
+      if (w >= n && Nn) te = cutnormal(const_cast<char*>(ts));
+    }
+    o.put(i, ts, te);
+  }
+  return true;
+}
+
 // A chunk kept in memory while the run at its end is open: its lines from
 // `from` on, whose triangles start at `t0` in the chunk and at `first`
 // over the input, wait for the run's decision.
@@ -124,9 +226,7 @@ struct Job {
 
 class Pass {
  public:
-  Pass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
-       const Options& o, std::int64_t size, const Work& w)
-      : F_(F), G_(G), block_(block), threads_(threads), s_(s), fold_(fold), o_(o), size_(size), w_(w) {}
+  explicit Pass(const Copy& x) : x_(x), F_(x.F), s_(x.s), o_(x.o), size_(x.size) {}
 
   Result run();
 
@@ -144,35 +244,42 @@ class Pass {
   };
 
   bool sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
-  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job);
+  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job);
   void keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
   Piece piece(const Chunk& c, bool starts, std::int64_t first) const;
   void prepare(Job& job);
   bool put(Job& job, Crew* outer);
   bool again(std::vector<Piece>& pieces, Decision& d, Crew* outer);
+  bool reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r, bool write);
   bool emit(const char* b, std::size_t n);
   void fail(Failure f, int error) {
     if (failure_ == Failure::none) failure_ = f, error_ = error;
   }
+  // How far the pass has come: the input read, its runs decided and its
+  // copy written, each up to a place in the input. Told only on the
+  // caller's thread.
   void report() {
-    if (o_.progress && std::this_thread::get_id() == caller_) o_.progress(gathered_ + written_, 2 * size_);
+    if (o_.progress && std::this_thread::get_id() == caller_)
+      o_.progress(gathered_ + decided_ + written_, 3 * size_);
+  }
+  // The runs are decided up to `at`: never less than told before.
+  void decided(std::int64_t at) {
+    if (at > decided_) decided_ = at;
+    report();
   }
 
-  std::FILE *F_, *G_;
-  std::size_t block_;
-  unsigned threads_;
+  const Copy& x_;
+  std::FILE* F_;
   const State& s_;
-  const FoldLimit& fold_;
   const Options& o_;
   std::int64_t size_;
-  const Work& w_;
   std::thread::id caller_ = std::this_thread::get_id();
 
   Open open_;
   Crew* crew_ = nullptr;    // the pass's threads, while they run
   std::int64_t copied_ = 0;  // the chunks whose triangles are in the store
   std::int64_t joins_ = 0;
-  std::atomic<std::int64_t> gathered_{0}, written_{0};
+  std::atomic<std::int64_t> gathered_{0}, decided_{0}, written_{0};
   Failure failure_ = Failure::none;  // of a reading again, or of the end
   int error_ = 0;
 };
@@ -203,7 +310,7 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
       }
       t += c->triangleline(i);
     } else {
-      if (open_.any && !close(c.get(), k, t0, t, job)) return false;
+      if (open_.any && !close(c.get(), k, t0, t, c->start() + static_cast<std::int64_t>(c->at(i)), job)) return false;
       seen += c->vertexline(i);
     }
   }
@@ -215,14 +322,18 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
 // Ends the open run at triangle t1 of c, the k-th chunk (the run's
 // triangles in c from t0), or at the end of the input when c is null, and
 // decides it, once the chunks before have copied their triangles into the
-// store. False once the pass is stopped.
-bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, Job& job) {
+// store; the run's lines end at `end` in the input. False once the pass is
+// stopped.
+bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job) {
   if (c && !crew_->await(copied_, k)) return false;
   if (c) open_.tris.push(c->tris.data() + t0, t1 - t0);
   auto d = std::make_shared<Decision>();
   d->first = open_.first;
   std::size_t n = open_.tris.size();
-  decide(open_.tris, s_.vert.get(), open_.inv, fold_, threads_, *d);
+  std::int64_t start = open_.start;
+  decide(open_.tris, s_.vert.get(), open_.inv, x_.fold, x_.threads, *d, [&](double f) {
+    decided(start + static_cast<std::int64_t>(f * static_cast<double>(end - start)));
+  });
   joins_ += d->pairs;
   bool before = open_.k != k;  // the run began in an earlier chunk
   if (d->pairs) {
@@ -248,7 +359,7 @@ bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
       std::size_t i = parts.size() - 1;
       while (parts[i].from > w) --i;
       const char *ts, *te;
-      parts[i].c->token(parts[i].t0 + w - parts[i].from, Decision::unshared(code), ts, te);
+      parts[i].c->token(parts[i].t0 + w - parts[i].from, unshared(code), ts, te);
       d->put(u, ts, te);
     }
     if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
@@ -278,7 +389,7 @@ void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0,
   if (open_.tall) return open_.pieces.push_back(piece(*c, starts, first));
   open_.parked.push_back(Parked{c, starts, from, t0, first, {}, 0});
   open_.bytes += c->size - (starts ? c->at(from) : 0);
-  if (open_.bytes <= w_.window) return;
+  if (open_.bytes <= x_.w.window) return;
   open_.tall = true;
   for (const Parked& p : open_.parked) open_.pieces.push_back(piece(*p.c, p.starts, p.first));
   open_.parked.clear();
@@ -292,7 +403,7 @@ void Pass::prepare(Job& job) {
 }
 
 bool Pass::emit(const char* b, std::size_t n) {
-  if (std::fwrite(b, 1, n, G_) == n) return true;
+  if (std::fwrite(b, 1, n, x_.G) == n) return true;
   fail(Failure::write, errno);
   return false;
 }
@@ -307,127 +418,14 @@ bool Pass::put(Job& job, Crew* outer) {
 // Reads the pieces of a long run again, which `outer`'s threads (if any)
 // are not reading meanwhile, to write them, with the tokens that d still
 // lacks: each piece with the few after it where its joined faces take them,
-// or, when those lie further, in a reading of their own first. Each reading
-// is shared among the threads, piece by piece, as the first was, and the
-// bytes must be those read then.
+// or, when those lie further, in a reading of their own first.
 bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
-  // The last triangle each piece takes a token from, and where the piece
-  // two after it ends.
-  std::size_t m = pieces.size();
-  std::vector<std::int64_t> ahead(m, 0);
-  std::vector<std::int64_t> last(m, -1);
-  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
-    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
-    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
-      last[k] = std::max(last[k], d.first + d.mate[u]);
-  }
-  bool nearby = true;
-  for (std::size_t k = 0; k < m; ++k) {
-    std::size_t j = k;
-    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= last[k]) ++j;
-    nearby = nearby && (j + 1 == m || pieces[j + 1].first > last[k]);
-    ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
-  }
-
+  Reach r = reach(pieces, d);
   bool ok = true;
   auto both = [&] {
     std::int64_t was = tell(F_);
-    for (int write = nearby || !d.pairs; ok && write < 2; ++write) {
-      if (was < 0 || !seek(F_, pieces[0].at)) {
-        fail(Failure::read, errno);
-        ok = false;
-        break;
-      }
-      Again in(F_, pieces, nearby && d.pairs ? &ahead : nullptr);
-      Crew crew(o_.cancel);
-      std::int64_t turned = 0;
-      crew.run(threads_, [&](bool) {
-        Chunk c, next;
-        Decision own;
-        std::int64_t k, end;
-        std::vector<std::pair<std::size_t, std::size_t>> found;  // earlier triangle, end of its token in `text`
-        std::string text;
-        while (crew.take(in, c.in, c.size, k, end)) {
-          const Piece& p = pieces[static_cast<std::size_t>(k)];
-          std::size_t more = c.size - p.size;  // the bytes after the piece
-          c.size = p.size;
-          if (hashbytes(c.in.data.get(), c.size) != p.hash) return crew.fail(Failure::read, 0);
-          if (more) {
-            next.in.reserve(more + pad, 0);
-            std::memcpy(next.in.data.get(), c.in.data.get() + p.size, more);
-            std::memset(next.in.data.get() + more, '\n', pad);
-            std::memset(c.in.data.get() + p.size, '\n', pad);
-          }
-          c.scan(s_.Nn);
-          c.ready(write ? s_.Nn : 0);
-          found.clear(), text.clear();
-          auto base = static_cast<std::size_t>(p.first - d.first);
-          for (std::size_t i = 0; !write && i < static_cast<std::size_t>(c.triangles); ++i) {
-            if (base + i >= d.code.size()) return crew.fail(Failure::read, 0);
-            if (d.code[base + i] != Decision::later) continue;
-            auto u = static_cast<std::size_t>(d.mate[base + i]);
-            const char *ts, *te;
-            c.token(i, Decision::unshared(d.code[u]), ts, te);
-            if (s_.Nn) te = cutnormal(const_cast<char*>(ts));
-            text.append(ts, te);
-            found.emplace_back(u, text.size());
-          }
-          const Decision* dd = &d;
-          if (write && nearby && d.pairs) {
-            // The piece's own decision, with the tokens from its lines and
-            // from the bytes after it, as far as the last line it needs.
-            auto n = static_cast<std::size_t>(c.triangles);
-            if (base + n > d.code.size()) return crew.fail(Failure::read, 0);
-            std::int64_t need = last[static_cast<std::size_t>(k)] - p.first - c.triangles + 1;
-            for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
-                 more; guess *= 2) {
-              next.size = std::min(more, guess);
-              while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
-              next.scan(s_.Nn);
-              if (next.triangles >= need || next.size == more) break;
-            }
-            if (need > 0 && (!more || next.triangles < need)) return crew.fail(Failure::read, 0);
-            // Of the lines after the piece only a few tokens are taken:
-            // their normals are cut as they are.
-            if (more) next.ready(0);
-            own.first = p.first;
-            own.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
-            own.at.assign(n, unset);
-            own.tokens = Tokens();
-            for (std::size_t i = 0; i < n; ++i) {
-              std::uint8_t code = own.code[i];
-              if (code == Decision::alone || code == Decision::later) continue;
-              const char *ts, *te;
-              if (d.at[base + i] != unset) {
-                ts = d.tokens[d.at[base + i]], te = tokenend(ts);
-              } else {
-                auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
-                (w < n ? c : next).token(w < n ? w : w - n, Decision::unshared(code), ts, te);
-                if (w >= n && s_.Nn) te = cutnormal(const_cast<char*>(ts));
-              }
-              own.put(i, ts, te);
-            }
-            dd = &own;
-          }
-          std::size_t n = write ? c.join(0, c.lines(), p.first, &dd, 1, c.out) : 0;
-          bool failed = false;  // the write, failed once the turn is done, which holds the crew's lock
-          int error = 0;
-          if (!crew.turn(turned, k, [&] {
-                std::size_t from = 0;
-                for (const auto& [u, to] : found) d.put(u, text.data() + from, text.data() + to), from = to;
-                if (write && std::fwrite(c.out.data.get(), 1, n, G_) != n) failed = true, error = errno;
-                if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
-              }))
-            return;
-          if (failed) return crew.fail(Failure::write, error);
-          if (write) report();
-        }
-      });
-      if (crew.failure() != Failure::none) {
-        fail(crew.failure(), crew.error());
-        ok = false;
-      }
-    }
+    if (was < 0) fail(Failure::read, errno), ok = false;
+    for (int write = r.nearby || !d.pairs; ok && write < 2; ++write) ok = reread(pieces, d, r, write != 0);
     std::vector<std::int32_t>().swap(d.mate);
     if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
   };
@@ -438,58 +436,90 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
   return ok;
 }
 
-Result Pass::run() {
-  Reader in(F_, block_);
-  Crew crew(o_.cancel);
-  std::int64_t counted = 0, stored = 0, sorted = 0, written = 0;
-  std::int64_t nextbase = 0, nextfirst = 0;
-  Result r;
-  if (o_.progress) o_.progress(0, 2 * size_);
-  crew_ = &crew;
-  crew.run(threads_, [&](bool) {
-    auto c = std::make_shared<Chunk>();
-    std::int64_t k = 0, base = 0, first = 0;
-    auto before = [&](Work::Step step) {
-      if (w_.pause) w_.pause(k, step);
-    };
-    while (crew.take(in, c->in, c->size, k, c->end)) {
-      before(Work::scan);
-      c->scan(s_.Nn);
-      if (!crew.turn(counted, k, [&] {
-            base = nextbase, nextbase += c->vertices;
-            first = nextfirst, nextfirst += c->triangles;
-            r.triangles += c->triangles, r.faces += c->faces;
+// One reading of the pieces of a long run, shared among the threads piece
+// by piece as the first was; the bytes must be those read then. It writes
+// them, or finds the tokens that d lacks. False on failure.
+bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r, bool write) {
+  if (!seek(F_, pieces[0].at)) {
+    fail(Failure::read, errno);
+    return false;
+  }
+  Again in(F_, pieces, r.nearby && d.pairs ? &r.ahead : nullptr);
+  Crew crew(o_.cancel, [this] { report(); });
+  std::int64_t turned = 0;
+  crew.run(x_.threads, [&](bool) {
+    Reread t;
+    std::int64_t k, end;
+    while (crew.take(in, t.c.in, t.c.size, k, end)) {
+      const Piece& p = pieces[static_cast<std::size_t>(k)];
+      if (!unpack(p, t)) return crew.fail(Failure::read, 0);
+      t.c.scan(s_.Nn);
+      t.c.ready(write ? s_.Nn : 0);
+      t.found.clear(), t.text.clear();
+      if (!write && !lacking(p, d, s_.Nn, t)) return crew.fail(Failure::read, 0);
+      const Decision* dd = &d;
+      if (write && r.nearby && d.pairs) {
+        if (!own(p, d, r.last[static_cast<std::size_t>(k)], s_.Nn, t)) return crew.fail(Failure::read, 0);
+        dd = &t.own;
+      }
+      std::size_t n = write ? t.c.join(0, t.c.lines(), p.first, &dd, 1, t.c.out) : 0;
+      bool failed = false;  // the write, failed once the turn is done, which holds the crew's lock
+      int error = 0;
+      if (!crew.turn(turned, k, [&] {
+            std::size_t from = 0;
+            for (const auto& [u, to] : t.found) d.put(u, t.text.data() + from, t.text.data() + to), from = to;
+            if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
+            if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
           }))
         return;
-      before(Work::store);
-      c->store(base, s_);
-      if (!crew.turn(stored, k, nullptr)) return;
-      before(Work::examine);
-      c->gather(s_, true);
-      Job job;
-      if (!crew.await(sorted, k) || !sort(c, k, base, first, job)) return;
-      gathered_ = c->end;
-      bool kept = !open_.parked.empty() && open_.parked.back().c == c;
-      crew.done(sorted);
-      const Tri* t = c->tris.data() + job.from;
-      for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
-      if (kept) std::vector<Tri>().swap(c->tris);
-      if (!crew.turn(copied_, k, nullptr)) return;
-
-      before(Work::output);
-      std::vector<const Decision*> runs;
-      for (const auto& d : job.runs) runs.push_back(d.get());
-      std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
-      prepare(job);
-      if (!crew.await(written, k)) return;
-      // Only this thread touches the failure now: no other writes.
-      bool ok = put(job, &crew) && emit(c->out.data.get(), n);
-      written_ = job.done;
-      crew.done(written);
-      if (!ok) return crew.fail(failure_, error_);
-      report();
-      if (kept) c = std::make_shared<Chunk>();
+      if (failed) return crew.fail(Failure::write, error);
+      if (write) report();
     }
+  });
+  if (crew.failure() == Failure::none) return true;
+  fail(crew.failure(), crew.error());
+  return false;
+}
+
+Result Pass::run() {
+  Crew crew(o_.cancel, [this] { report(); });
+  std::int64_t sorted = 0, written = 0;
+  Result r;
+  if (o_.progress) o_.progress(0, 3 * size_);
+  crew_ = &crew;
+  pipeline(x_, crew, r, [&](std::shared_ptr<Chunk>& c, const Place& at) {
+    c->gather(s_, true);
+    Job job;
+    if (!crew.await(sorted, at.k) || !sort(c, at.k, at.base, at.first, job)) return false;
+    gathered_ = c->end;
+    decided(job.done);
+    bool kept = !open_.parked.empty() && open_.parked.back().c == c;
+    crew.done(sorted);
+    const Tri* t = c->tris.data() + job.from;
+    for (auto [to, m] : job.spans) std::memcpy(to, t, m * sizeof(Tri)), t += m;
+    if (!crew.turn(copied_, at.k, nullptr)) return false;
+
+    x_.before(at.k, Work::output);
+    std::vector<const Decision*> runs;
+    for (const auto& d : job.runs) runs.push_back(d.get());
+    std::size_t n = c->join(0, job.settled, job.first, runs.data(), runs.size(), c->out);
+    prepare(job);
+    if (!crew.await(written, at.k)) return false;
+    // Only this thread touches the failure now: no other writes.
+    bool ok = put(job, &crew) && emit(c->out.data.get(), n);
+    written_ = job.done;
+    crew.done(written);
+    if (!ok) {
+      crew.fail(failure_, error_);
+      return false;
+    }
+    report();
+    if (kept) {
+      auto next = std::make_shared<Chunk>();
+      next->reuse(*c);
+      c = std::move(next);
+    }
+    return true;
   });
   crew_ = nullptr;
   r.failure = crew.failure();
@@ -497,13 +527,13 @@ Result Pass::run() {
   if (r.failure == Failure::none && open_.any) {
     // The input ends in a run of face lines.
     Job job;
-    close(nullptr, -1, 0, 0, job);
+    close(nullptr, -1, 0, 0, size_, job);
     prepare(job);
     put(job, nullptr);
     r.failure = failure_, r.error = error_;
   }
   if (r.failure == Failure::none) {
-    written_ = gathered_.load();
+    decided_ = written_ = gathered_.load();
     report();
   }
   r.joins = joins_;
@@ -512,8 +542,7 @@ Result Pass::run() {
 
 }  // namespace
 
-Result pairpass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s, const FoldLimit& fold,
-                const Options& o, std::int64_t size, const Work& w) {
-  Pass p(F, G, block, threads, s, fold, o, size, w);
+Result pairpass(const Copy& x) {
+  Pass p(x);
   return p.run();
 }

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "chunk.h"
 #include "corner.h"
 #include "matching.h"
 #include "share.h"
@@ -96,11 +95,32 @@ void reversed(std::size_t n, At at, std::uint32_t* C) {
   }
 }
 
+// How far a decision has come, from 0 to 1, told to `done` on the thread
+// that decides: its steps each take their share of the way, from `from`
+// to `to`; within a step the work shared among threads is told by the part
+// that thread does, the first.
+struct Told {
+  const std::function<void(double)>& done;
+  double from = 0, to = 0;
+  // The next step, which ends at `end`.
+  void step(double end) {
+    from = to, to = end;
+    tell(0);
+  }
+  void tell(double f) const {
+    if (done) done(from + f * (to - from));
+  }
+  // Part i of the first part of the work, which ends at `end`, is done.
+  void part(std::size_t from0, std::size_t i, std::size_t end) const {
+    if (from0 == 0 && (i & 4095) == 0 && end) tell(static_cast<double>(i) / static_cast<double>(end));
+  }
+};
+
 // For every half-edge, the first later triangle of the run that holds it
 // reversed, or none. The half-edges are sorted into buckets by their lower
 // vertex number, which for most meshes keeps near triangles near; the
 // buckets are then shared among the threads.
-std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) {
+std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, const Told& told) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 4) B *= 2;
@@ -136,6 +156,11 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   share(B, threads, [&](std::size_t from, std::size_t to) {
     Half e[64];
     for (std::size_t b = from; b < to; ++b) {
+      told.part(from, b, to);
+      // The triangles of a bucket lie anywhere: those of a later one are
+      // fetched while this one is sorted.
+      if (b + 4 < to)
+        for (std::uint32_t i = end[b + 2], j = std::min(end[b + 3], i + 16); i < j; ++i) tris.fetch(E[i] / 3);
       std::uint32_t s = b ? end[b - 1] : 0;
       std::size_t m = end[b] - s;
       if (m < 2) {
@@ -170,21 +195,10 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads) 
   return C;
 }
 
-// The corners of a triangle as the pair test takes them.
-Corners corners(const Tri& r, const xyz* vert, std::int64_t inv) {
-  Corners c;
-  for (int k = 0; k < 3; ++k) {
-    c.p[k] = r.p[k];
-    c.t[k] = r.t[k];
-    c.v[k] = lookup(vert, r.p[k], inv);
-  }
-  c.form = r.form;
-  return c;
-}
-
 }  // namespace
 
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d) {
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d,
+            const std::function<void(double)>& done) {
   std::size_t n = tris.size();
   if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
   d.pairs = 0;
@@ -198,14 +212,29 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
 
   // Each triangle is tried with at most three later ones; the pairs that
   // pass are its edges, with their codes, four bits each, in slot order.
-  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads);
+  Told told{done};
+  told.step(0.2);
+  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads, told);
+  told.step(0.4);
   std::unique_ptr<std::uint16_t[]> codes = table<std::uint16_t>(n);
   std::unique_ptr<float[]> E = table<float>(3 * n);  // each pair's shape error, in its slot
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
+      told.part(from, u, to);
+      // What a later triangle needs lies anywhere: it is fetched while
+      // this one is tested.
+      if (u + 8 < to) {
+        const Tri& a = tris[u + 8];
+        for (int k = 0; k < 3; ++k) {
+          if (const xyz* v = where(vert, a.p[k], inv)) __builtin_prefetch(v);
+          if (C[3 * (u + 8) + k] != none) tris.fetch(C[3 * (u + 8) + k]);
+        }
+      }
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
-      Corners cu = corners(tris[u], vert, inv);
+      Corners cu;
+      static_cast<Tri&>(cu) = tris[u];
+      for (int c = 0; c < 3; ++c) cu.v[c] = lookup(vert, cu.p[c], inv);
       int got = 0, all = 0;
       for (int k = 0; k < 3; ++k) {
         bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
@@ -213,10 +242,13 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
           w[k] = none;
           continue;
         }
-        Corners cw = corners(tris[tried[k]], vert, inv);
-        unsigned char code = pairof(cu, cw, fold);
-        if (code)
-          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu, cw, code);
+        // Of the later triangle only the corner it does not share is
+        // looked up.
+        const Tri& r = tris[tried[k]];
+        unsigned char code = edgeof(cu, r);
+        xyz opposite = code ? lookup(vert, r.p[unshared(code)], inv) : xyz();
+        if (code && flat(cu.v, opposite, code, fold))
+          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu.v, opposite, code);
         else
           w[k] = none;
       }
@@ -224,6 +256,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     }
   });
   tris.clear();
+  told.step(0.45);
 
   // The graph, each node's neighbours in a fixed order: the earlier
   // triangles that chose it, then the later ones it chose. Each thread
@@ -233,17 +266,20 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   std::unique_ptr<std::uint32_t[]> off = table<std::uint32_t>(n + 2);
   std::fill_n(off.get(), n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
-    for (std::uint32_t u = 0; u < to; ++u)
+    for (std::uint32_t u = 0; u < to; ++u) {
+      told.part(from, u, to);
       for (std::uint32_t k = 0; k < 3; ++k) {
         std::uint32_t w = C[3 * u + k];
         if (w == none) continue;
         if (u >= from) add(u, w, E[3 * u + k]);
         if (w >= from && w < to) add(w, u, E[3 * u + k]);
       }
+    }
   };
   share(n, threads, [&](std::size_t from, std::size_t to) {
     edges(from, to, [&](std::uint32_t v, std::uint32_t, float) { ++off[v + 2]; });
   });
+  told.step(0.5);
   std::uint32_t sum = 0;
   for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
   std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
@@ -253,8 +289,11 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   });
   C.reset(), E.reset();
 
-  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads);
+  told.step(0.95);
+  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads, 1 << 18,
+        [&](double f) { told.tell(f); });
   cost.reset();
+  told.step(1);
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -275,4 +314,5 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
     pairs += got;
   });
   d.pairs = pairs;
+  told.tell(1);
 }

@@ -5,27 +5,25 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "DEFINES.h"
 #include "fold.h"
-
-// A triangle's vertex and texture numbers, as written, and its corners'
-// form (Corners).
-struct Tri {
-  std::int32_t p[3];
-  std::int32_t t[3];
-  unsigned char form;
-};
+#include "pairtest.h"
 
 // The triangles of the run being gathered, in blocks that never move, so
-// that a long run costs no copy as it grows.
+// that a long run costs no copy as it grows. A block is large enough (7 MiB)
+// that the system's allocator maps it on its own and takes it back whole
+// once freed, rather than leave it in a thread's heap.
 class Tris {
  public:
   std::size_t size() const { return size_; }
   const Tri& operator[](std::size_t i) const { return blocks_[i >> shift][i & (unit - 1)]; }
+  // Asks for triangle i to be brought near, for a read soon.
+  void fetch(std::size_t i) const { __builtin_prefetch(&(*this)[i]); }
   void push(const Tri* t, std::size_t n);
   // Makes room for n more, in `spans` of whole blocks, into which another
   // thread may copy them while the store grows further.
@@ -35,7 +33,7 @@ class Tris {
   void release();
 
  private:
-  static constexpr int shift = 16;
+  static constexpr int shift = 18;
   static constexpr std::size_t unit = std::size_t(1) << shift;
   std::vector<std::unique_ptr<Tri[]>> blocks_;
   std::size_t size_ = 0;
@@ -70,8 +68,6 @@ struct Decision {
   std::vector<std::uint64_t> at;
   Tokens tokens;
 
-  // The corner of the later triangle that the joined face takes.
-  static int unshared(std::uint8_t code) { return ((code - 1) % 3 + 1) % 3; }
   // Keeps the token s ... e for earlier triangle u.
   void put(std::size_t u, const char* s, const char* e) { at[u] = tokens.put(s, e); }
 };
@@ -82,5 +78,7 @@ struct Decision {
 // triangle is used twice is chosen (the same one for the same run, whatever
 // the threads). The vertices `vert` (inv of them) give the positions.
 // Empties `tris`; `threads` may share the work. Leaves d.at and d.tokens
-// empty.
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d);
+// empty. `done`, where given, is told on the calling thread how far the
+// decision has come, from 0 to 1, often enough for a progress line.
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d,
+            const std::function<void(double)>& done = {});

@@ -18,6 +18,7 @@
 #include "crew.h"
 #include "files.h"
 #include "input.h"
+#include "pipeline.h"
 #include "state.h"
 
 using facemeld::End;
@@ -56,51 +57,29 @@ Result countpass(std::FILE* F, const End& from, std::size_t block, unsigned thre
   return r;
 }
 
-// Copies F to G, joining the pairs, with the vertex table of s as large as
-// the count found; `size` is the input's size then.
-Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s,
-                const FoldLimit& fold, const Options& o, std::int64_t size, const Work::pausing& pause) {
-  Reader in(F, block);
-  Crew crew(o.cancel);
+// The copy that joins consecutive pairs: each chunk's pairs are tested
+// on its own thread, then decided and written in turn.
+Result copypass(const Copy& x) {
+  Crew crew(x.o.cancel);
   // How far each step has come: the number of chunks, from the first, for
   // which it has been done.
-  std::int64_t counted = 0, stored = 0, decided = 0, written = 0;
-  std::int64_t nextbase = 0;  // vertex lines before the next chunk to be counted
+  std::int64_t decided = 0, written = 0;
   Held held;
   Result r;
-  std::atomic<std::int64_t> done{0};
-  if (o.progress) o.progress(0, size);
-  crew.run(threads, [&](bool mainthread) {
-    Chunk c;
-    std::int64_t k, base = 0;
-    auto before = [&](Work::Step step) {
-      if (pause) pause(k, step);
-    };
-    while (crew.take(in, c.in, c.size, k, c.end)) {
-      before(Work::scan);
-      c.scan(s.Nn);
-      if (!crew.turn(counted, k, [&] {
-            base = nextbase;
-            nextbase += c.vertices;
-            r.triangles += c.triangles, r.faces += c.faces;
-          }))
-        return;
-      before(Work::store);
-      c.store(base, s);
-      if (!crew.turn(stored, k, nullptr)) return;
-      before(Work::examine);
-      c.examine(base, s, fold);
-      if (!crew.turn(decided, k, [&] { r.joins += c.decide(held, fold); })) return;
-      before(Work::output);
-      std::size_t n = c.format();
-      if (!crew.await(written, k)) return;
-      bool ok = std::fwrite(c.out.data.get(), 1, n, G) == n;
-      int error = errno;
-      done = c.end;
-      crew.done(written);
-      if (!ok) crew.fail(Failure::write, error);
-      if (mainthread && o.progress) o.progress(done, size);
-    }
+  if (x.o.progress) x.o.progress(0, x.size);
+  pipeline(x, crew, r, [&](std::shared_ptr<Chunk>& p, const Place& at) {
+    Chunk& c = *p;
+    c.examine(at.base, x.s, x.fold);
+    if (!crew.turn(decided, at.k, [&] { r.joins += c.decide(held, x.fold); })) return false;
+    x.before(at.k, Work::output);
+    std::size_t n = c.format();
+    if (!crew.await(written, at.k)) return false;
+    bool ok = std::fwrite(c.out.data.get(), 1, n, x.G) == n;
+    int error = errno;
+    crew.done(written);
+    if (!ok) crew.fail(Failure::write, error);
+    if (at.mainthread && x.o.progress) x.o.progress(c.end, x.size);
+    return true;
   });
   r.failure = crew.failure();
   r.error = crew.error();
@@ -109,7 +88,7 @@ Result copypass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads,
     std::vector<char> b(held.size + sizeof lineend + 16);
     std::size_t n = static_cast<std::size_t>(pl(b.data(), held.line.data.get(),
                                                 held.line.data.get() + held.size) - b.data());
-    if (std::fwrite(b.data(), 1, n, G) != n) r.failure = Failure::write, r.error = errno;
+    if (std::fwrite(b.data(), 1, n, x.G) != n) r.failure = Failure::write, r.error = errno;
   }
   return r;
 }
@@ -180,10 +159,9 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   }
   if (s.inv > 0) {
     std::int64_t vertices = r.vertices;
-    if (o.pairs == facemeld::Pairs::neighbours)
-      r = pairpass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w);
-    else
-      r = copypass(F, G, block, crew(threads, size, block), s, FoldLimit(o.limit), o, size, w.pause);
+    FoldLimit fold(o.limit);
+    Copy x{F, G, block, crew(threads, size, block), s, fold, o, size, w};
+    r = o.pairs == facemeld::Pairs::neighbours ? pairpass(x) : copypass(x);
     r.vertices = vertices;
     if (r.failure != Failure::none) {
       if (r.failure == Failure::write && ownG.stream()) r.error = ownG.reason(r.error);

@@ -29,11 +29,28 @@ struct Work {
 struct State;
 class FoldLimit;
 
-// The copy of F to G that joins neighbours (facemeld::Pairs::neighbours),
-// with the vertex table of s as large as the count found; `size` is the
-// input's size then, `threads` as many as it has chunks.
-facemeld::Result pairpass(std::FILE* F, std::FILE* G, std::size_t block, unsigned threads, const State& s,
-                          const FoldLimit& fold, const facemeld::Options& o, std::int64_t size, const Work& w);
+// One copy of F to G, with the vertex table of s as large as the count
+// found: what every step of it needs. `size` is the input's size at the
+// count; `threads` no more than it has chunks of `block`.
+struct Copy {
+  std::FILE* F;
+  std::FILE* G;
+  std::size_t block;
+  unsigned threads;
+  const State& s;
+  const FoldLimit& fold;
+  const facemeld::Options& o;
+  std::int64_t size;
+  const Work& w;
+
+  // Before step `step` of chunk k: where a test holds chunks back.
+  void before(std::int64_t k, Work::Step step) const {
+    if (w.pause) w.pause(k, step);
+  }
+};
+
+// The copy that joins neighbours (facemeld::Pairs::neighbours).
+facemeld::Result pairpass(const Copy& x);
 
 // facemeld::quadrify with the work divided as `w` says (its threads in
 // place of the options').

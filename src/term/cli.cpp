@@ -213,7 +213,6 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   // As many as a copy takes (Options::threads): one per core, at most 16.
   unsigned threads = s.options.threads ? s.options.threads : std::thread::hardware_concurrency();
   threads = std::max(1u, std::min(threads, 16u));
-  keepmemory();
   std::mutex m;
   std::condition_variable cv;
   std::size_t next = 0, printed = 0, running = 0;
@@ -247,9 +246,11 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
       solo = alone;
       ++running;
       g.unlock();
-      Progress shown = [&, t](std::int64_t at, std::int64_t) {
+      // A pass may count more than the file's bytes (the neighbours' pass
+      // counts each byte read, decided and written): its share of the file.
+      Progress shown = [&, t, i](std::int64_t at, std::int64_t of) {
         std::lock_guard<std::mutex> h(m);
-        flight[t] = at;
+        flight[t] = of > 0 ? static_cast<std::int64_t>(static_cast<double>(sizes[i]) * std::min(at, of) / of) : at;
         show();
       };
       Lines l = copy(ins[i], outs[i], s, alone ? threads : 1, shown);
@@ -336,6 +337,7 @@ int commandline(int argc, char** argv) {
   }
 
   oninterrupt();
+  keepmemory();
   if (!dir) {
     Lines l = copy(paths[0], paths[1], s, s.options.threads,
                    [&](std::int64_t done, std::int64_t size) { showprogress(paths[0], done, size); });

@@ -24,9 +24,11 @@ void guardstreams();
 // makes writes fail instead of ending the program.
 void oninterrupt();
 
-// Keeps the memory that a copy frees for the next copy, where the system's
-// allocator would hand it back and fault it in again: a batch of small files
-// would spend much of its time so, and more the more threads it runs on.
+// Keeps the memory that a copy frees for the next copy, or the next step of
+// one, where the system's allocator would hand it back and fault it in
+// again: a batch of small files would spend much of its time so, and more
+// the more threads it runs on; and the tables of a large run, freed and
+// made anew from step to step, would stay mapped past their use.
 void keepmemory();
 
 // The system's reason for the error number e.
