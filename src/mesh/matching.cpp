@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <cmath>
 #include <deque>
 
 #include "share.h"
@@ -17,52 +17,63 @@ namespace {
 
 // A largest matching, Edmonds' way, of small total cost among the largest:
 // a greedy one first, cheapest edges first, then augmenting paths, each
-// found by an alternating tree grown breadth first from a free node, odd
+// found by an alternating tree grown from a free node cheapest first, odd
 // cycles (blossoms) shrunk to their base; then short alternating cycles and
 // paths that keep the count and lower the cost are swapped in until none
 // is left. A node's fields are valid for a search only once it has touched
 // the node, so that a search costs what it explores; they sit side by
 // side, since a search reaches them all at once.
 //
+// An augmenting path's cost is what it adds: the edges it joins less the
+// ones it parts. The free nodes are searched from in rounds, each round
+// taking only paths up to a budget, doubled from round to round, and the
+// last without one: so the cheap paths are taken before a long one can
+// use their nodes, nearly as if the cheapest of all were always taken
+// first, and a search stays near its root until the far ones are all that
+// is left.
+//
 // After the greedy matching of all nodes, the augmenting paths are sought
 // in blocks of a fixed size first, each on its own and blocks side by side
 // on the threads, then all together, which mostly has little left to do;
 // so are the swaps. A block's search stops where it would leave the block.
-// A search that fails leaves a tree that no later augmenting path can
-// enter, and its nodes are dropped.
+// A search that fails without a budget leaves a tree that no later
+// augmenting path can enter, and its nodes are dropped.
 class Matcher {
  public:
 
   // The nodes are set up by the greedy matching.
   Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost, std::uint32_t block)
       : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
-        lca_(table<std::uint32_t>(n_)), left_(n / block + (n % block != 0)) {}
+        left_(n / block + (n % block != 0)) {}
+
+  // The budgets of the rounds of augmenting paths, in degrees; the last
+  // round has none.
+  static constexpr float first = 64;
+  static constexpr int rounds = 9;
+  static float budget(int round) {
+    return round + 1 < rounds ? first * static_cast<float>(1u << round) : INFINITY;
+  }
 
   // What one search needs besides the nodes: the nodes it may enter, lo
   // to hi - 1, and whether it met an edge leaving them.
   struct Search {
     std::uint32_t lo, hi;
-    std::unique_ptr<std::uint32_t[]> queue;
+    std::unique_ptr<std::uint32_t[]> outers;  // the tree's outer nodes, in the order they were made so
+    std::vector<std::pair<float, std::uint32_t>> heap;  // outer nodes yet to look from, by their path's cost
     std::vector<std::uint32_t> bases;
     std::size_t tail = 0;
-    std::uint32_t stamp = 2, lcastamp = 0;
+    std::uint32_t stamp = 0;
     bool open = false;
-    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), queue(table<std::uint32_t>(h - l)) {}
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), outers(table<std::uint32_t>(h - l)) {}
   };
 
   // Greedy, all nodes at once: the edges cheapest first, ties in the order
   // of their nodes, each joined where both its nodes are still free. Found
   // the suitors' way, without sorting: each node offers itself to its best
   // neighbour that has no better offer, and a node whose offer is taken
-  // back offers again. Each node's suitor is kept in `p`, the cost of its
-  // offer in `uf`.
+  // back offers again.
   void greedy() {
-    for (std::uint32_t v = 0; v < n_; ++v) node_[v] = Node{none, 0, none, 0}, lca_[v] = 0;
-    auto offer = [&](std::uint32_t v) {
-      float c;
-      std::memcpy(&c, &node_[v].uf, sizeof c);
-      return c;
-    };
+    for (std::uint32_t v = 0; v < n_; ++v) node_[v].mate = none, node_[v].mark = 0, node_[v].suitor = none, node_[v].offer = 0;
     for (std::uint32_t u = 0; u < n_; ++u)
       for (std::uint32_t x = u; x != none;) {
         std::uint32_t best = none;
@@ -70,57 +81,50 @@ class Matcher {
         for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
           std::uint32_t v = adj_[i];
           if (v == x || (best != none && !before(cost_[i], x, v, c, x, best))) continue;
-          if (node_[v].p != none && !before(cost_[i], x, v, offer(v), node_[v].p, v)) continue;
+          if (node_[v].suitor != none && !before(cost_[i], x, v, node_[v].offer, node_[v].suitor, v)) continue;
           best = v, c = cost_[i];
         }
         if (best == none) break;
-        std::uint32_t was = node_[best].p;
-        node_[best].p = x;
-        std::memcpy(&node_[best].uf, &c, sizeof c);
+        std::uint32_t was = node_[best].suitor;
+        node_[best].suitor = x, node_[best].offer = c;
         x = was;
       }
     for (std::uint32_t v = 0; v < n_; ++v)
-      if (node_[v].p != none && node_[node_[v].p].p == v) node_[v].mate = node_[v].p;
+      if (node_[v].suitor != none && node_[node_[v].suitor].suitor == v) node_[v].mate = node_[v].suitor;
   }
 
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
     Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
-    for (std::uint32_t r = s.lo; r < s.hi; ++r) augment(s, r);
+    std::vector<std::uint32_t>& left = left_[b];
     for (std::uint32_t v = s.lo; v < s.hi; ++v)
-      if (node_[v].mate == none && node_[v].mark != dead && off_[v] != off_[v + 1]) left_[b].push_back(v);
+      if (node_[v].mate == none && off_[v] != off_[v + 1]) left.push_back(v);
+    for (int round = 0; round < rounds; ++round) augment(s, left, budget(round));
   }
 
   // Readies nodes from ... to - 1 for the search of all together.
   void reset(std::size_t from, std::size_t to) {
-    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0, lca_[v] = 0;
+    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
   }
 
-  // Then all together, once every node is reset: the nodes the blocks left
-  // free, in their order, joined with their cheapest free neighbour where
-  // an edge between blocks allows, then augmenting paths from those still
-  // free.
-  void together() {
-    for (const std::vector<std::uint32_t>& left : left_)
-      for (std::uint32_t v : left) {
-        if (node_[v].mate != none || node_[v].mark == dead) continue;
-        std::uint32_t best = none;
-        for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-          std::uint32_t w = adj_[i];
-          if (node_[w].mate == none && node_[w].mark != dead && w != v && (best == none || cost_[i] < cost_[best]))
-            best = i;
-        }
-        if (best != none) node_[v].mate = adj_[best], node_[adj_[best]].mate = v;
-      }
+  // Then all together, once every node is reset: augmenting paths from the
+  // nodes the blocks left free, in their order, in rounds again. `done` is
+  // told how far the rounds have come.
+  void together(const std::function<void(double)>& done) {
+    std::vector<std::uint32_t> left;
+    for (const std::vector<std::uint32_t>& l : left_) left.insert(left.end(), l.begin(), l.end());
+    left_.clear();
     Search s(0, n_);
-    for (const std::vector<std::uint32_t>& left : left_)
-      for (std::uint32_t r : left) augment(s, r);
+    for (int round = 0; round < rounds; ++round)
+      augment(s, left, budget(round), [&](double part) {
+        if (done) done(0.5 + 0.25 * (round + part) / rounds);
+      });
   }
 
   // Lowers the cost of block b's matching by swaps within the block.
   void polish(std::uint32_t b) {
     Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
-    for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].p = 0;
+    for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].queued = 0;
     // A small block is searched for swaps of any length, again until none
     // is left: its matching is then the cheapest of the largest.
     bool small = w.hi - w.lo <= 32;
@@ -151,10 +155,21 @@ class Matcher {
 
  private:
   static constexpr std::uint32_t dead = 1;
+  static constexpr std::uint32_t seen = 1u << 31;  // on a mark, while the meeting of two tree paths is sought
+  // What each step of the work keeps of a node; the fields of a step not
+  // under way share their room with another's.
   struct Node {
     std::uint32_t mate;  // or none
     std::uint32_t mark;  // the search that touched it, one more once outer, or dead
-    std::uint32_t p, uf;  // its parent in the tree when odd, or its degree; the union-find of blossom bases
+    union {
+      std::uint32_t parent;  // a search's: the node before it in the tree, when odd
+      std::uint32_t suitor;  // the greedy matching's: the best offer it has, or none
+      std::uint32_t queued;  // the swaps': whether it waits in their queue
+    };
+    union {
+      std::uint32_t base;  // a search's: towards the base of its blossom (a union-find)
+      float offer;  // the greedy matching's: the cost of the suitor's offer
+    };
   };
 
   bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
@@ -183,8 +198,8 @@ class Matcher {
   };
 
   void queue(Swaps& w, std::uint32_t v) {
-    if (node_[v].p || off_[v] == off_[v + 1]) return;
-    node_[v].p = 1;
+    if (node_[v].queued || off_[v] == off_[v + 1]) return;
+    node_[v].queued = 1;
     w.queue.push_back(v);
   }
 
@@ -248,7 +263,7 @@ class Matcher {
     while (!w.queue.empty()) {
       std::uint32_t r = w.queue.front();
       w.queue.pop_front();
-      node_[r].p = 0;
+      node_[r].queued = 0;
       std::uint32_t m = node_[r].mate;
       if (m != none && (m < w.lo || m >= w.hi)) continue;
       // A cycle that gains holds a matched edge costing at least its share
@@ -278,91 +293,124 @@ class Matcher {
     }
   }
 
-  // Augments from r if it is free.
-  void augment(Search& s, std::uint32_t r) {
-    if (node_[r].mate != none || node_[r].mark == dead || off_[r] == off_[r + 1]) return;
-    std::uint32_t v = search(s, r);
-    if (v != none) {
-      while (v != none) {
-        std::uint32_t pv = node_[v].p, next = node_[pv].mate;
-        node_[v].mate = pv, node_[pv].mate = v;
-        v = next;
+  // Augments from each of the nodes in `left` that is free along the
+  // cheapest path it finds up to the budget, and keeps in `left` those
+  // still free that a later search may match. `done`, where given, is told
+  // now and then how far through the list the searches have come.
+  void augment(Search& s, std::vector<std::uint32_t>& left, float budget,
+               const std::function<void(double)>& done = {}) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < left.size(); ++k) {
+      std::uint32_t r = left[k];
+      if (done && k % 64 == 0) done(static_cast<double>(k) / static_cast<double>(left.size()));
+      if (node_[r].mate != none || node_[r].mark == dead) continue;
+      bool cut = false;
+      std::uint32_t v = search(s, r, budget, cut);
+      if (v != none) {
+        while (v != none) {
+          std::uint32_t pv = node_[v].parent, next = node_[pv].mate;
+          node_[v].mate = pv, node_[pv].mate = v;
+          v = next;
+        }
+        continue;
       }
-    } else if (!s.open) {
+      if (cut || s.open) {
+        left[kept++] = r;
+        continue;
+      }
       for (std::size_t i = 0; i < s.tail; ++i) {
-        Node& x = node_[s.queue[i]];
+        Node& x = node_[s.outers[i]];
         x.mark = dead;
         if (x.mate != none) node_[x.mate].mark = dead;
       }
     }
+    left.resize(kept);
   }
 
   bool touched(const Search& s, std::uint32_t v) const { return (node_[v].mark | 1) == s.stamp + 1; }
   bool outer(const Search& s, std::uint32_t v) const { return node_[v].mark == s.stamp + 1; }
   void touch(const Search& s, std::uint32_t v) {
-    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].p = none, node_[v].uf = v;
+    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].parent = none, node_[v].base = v;
   }
-  void push(Search& s, std::uint32_t v) {
+  // Makes v outer, its path from the root costing c.
+  void push(Search& s, std::uint32_t v, float c) {
     node_[v].mark = s.stamp + 1;
-    s.queue[s.tail++] = v;
+    s.outers[s.tail++] = v;
+    s.heap.emplace_back(c, v);
+    std::push_heap(s.heap.begin(), s.heap.end(), std::greater<>());
   }
   std::uint32_t base(std::uint32_t v) {
-    while (node_[v].uf != v) v = node_[v].uf = node_[node_[v].uf].uf;
+    while (node_[v].base != v) v = node_[v].base = node_[node_[v].base].base;
     return v;
   }
   std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
-  // The base where the tree paths from a and b up to the root meet.
-  std::uint32_t meet(Search& s, std::uint32_t a, std::uint32_t b) {
-    if (++s.lcastamp == 0) {
-      for (std::uint32_t v = s.lo; v < s.hi; ++v) lca_[v] = 0;
-      s.lcastamp = 1;
-    }
-    for (;;) {
-      a = base(a);
-      lca_[a] = s.lcastamp;
-      if (mate(a) == none) break;
-      a = node_[mate(a)].p;
-    }
-    for (;; b = node_[mate(b)].p) {
+  // The base where the tree paths from a and b up to the root meet: the
+  // bases on a's are marked `seen`, then b's is walked up to one, then the
+  // marks are taken off again.
+  std::uint32_t meet(std::uint32_t a, std::uint32_t b) {
+    auto walk = [&](std::uint32_t x, std::uint32_t flip) {
+      for (;;) {
+        x = base(x);
+        node_[x].mark ^= flip;
+        if (mate(x) == none) break;
+        x = node_[mate(x)].parent;
+      }
+    };
+    walk(a, seen);
+    for (;; b = node_[mate(b)].parent) {
       b = base(b);
-      if (lca_[b] == s.lcastamp) return b;
+      if (node_[b].mark & seen) break;
     }
+    walk(a, seen);
+    return b;
   }
 
   // Walks from v up to the blossom's base b, pointing the tree's odd
   // nodes the other way round the blossom and making every node on it
-  // outer; notes the bases passed.
-  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child) {
+  // outer, its path costing c; notes the bases passed.
+  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child, float c) {
     while (base(v) != b) {
       std::uint32_t m = mate(v);
       s.bases.push_back(base(v)), s.bases.push_back(base(m));
-      node_[v].p = child;
+      node_[v].parent = child;
       child = m;
-      if (!outer(s, v)) push(s, v);
-      if (!outer(s, m)) push(s, m);
-      v = node_[m].p;
+      if (!outer(s, v)) push(s, v, c);
+      if (!outer(s, m)) push(s, m, c);
+      v = node_[m].parent;
     }
   }
 
-  // The free node at the end of an augmenting path from root r (the
-  // parents lead back along it), or none.
-  std::uint32_t search(Search& s, std::uint32_t r) {
-    s.stamp += 2;
+  // The cost of the edge i, from v, and of v's own matched edge parted.
+  float parted(std::uint32_t v) const {
+    std::uint32_t m = mate(v), i = off_[v];
+    while (adj_[i] != m) ++i;
+    return cost_[i];
+  }
+
+  // The free node at the end of the cheapest augmenting path from root r
+  // the search finds up to the budget (the parents lead back along it), or
+  // none: then `cut` tells whether the budget stopped it, `s.open` whether
+  // the tree reached past the nodes it may enter. The outer nodes are
+  // looked from cheapest first, ties by their numbers, and the search ends
+  // once the cheapest left costs as much as a path found.
+  std::uint32_t search(Search& s, std::uint32_t r, float budget, bool& cut) {
+    if ((s.stamp += 2) >= seen - 2) {
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
+      s.stamp = 2;
+    }
     s.tail = 0;
     s.open = false;
+    s.heap.clear();
     touch(s, r);
-    push(s, r);
-    for (std::size_t head = 0; head < s.tail; ++head) {
-      std::uint32_t v = s.queue[head];
-      // A search mostly waits for memory: the list of the node after next
-      // and the nodes on the next one's are asked for while this one's are
-      // looked at.
-      if (head + 2 < s.tail) __builtin_prefetch(&adj_[off_[s.queue[head + 2]]]);
-      if (head + 1 < s.tail) {
-        std::uint32_t x = s.queue[head + 1];
-        for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) __builtin_prefetch(&node_[adj_[i]]);
-      }
+    push(s, r, 0);
+    std::uint32_t best = none;
+    float cheapest = INFINITY;
+    while (!s.heap.empty()) {
+      auto [c, v] = s.heap.front();
+      if (c >= cheapest || c > budget) break;
+      std::pop_heap(s.heap.begin(), s.heap.end(), std::greater<>());
+      s.heap.pop_back();
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t to = adj_[i];
         // The tree reaches past the block (or a node in it is matched past
@@ -376,20 +424,25 @@ class Matcher {
         if (base(v) == base(to) || mate(v) == to) continue;
         if (outer(s, to)) {
           // Both ends outer: a blossom, shrunk to where their paths meet.
-          std::uint32_t b = meet(s, v, to);
+          std::uint32_t b = meet(v, to);
           s.bases.clear();
-          path(s, v, b, to);
-          path(s, to, b, v);
-          for (std::uint32_t x : s.bases) node_[x].uf = b;
-          node_[b].uf = b;
-        } else if (node_[to].p == none) {
-          node_[to].p = v;
-          if (mate(to) == none) return to;
+          path(s, v, b, to, c);
+          path(s, to, b, v, c);
+          for (std::uint32_t x : s.bases) node_[x].base = b;
+          node_[b].base = b;
+        } else if (mate(to) == none) {
+          // A free node ends a path; the cheapest way to it is kept.
+          float d = c + cost_[i];
+          if (d < cheapest || (d == cheapest && to < best)) cheapest = d, best = to, node_[to].parent = v;
+        } else if (node_[to].parent == none) {
+          node_[to].parent = v;
           touch(s, mate(to));
-          push(s, mate(to));
+          push(s, mate(to), c + cost_[i] - parted(to));
         }
       }
     }
+    if (best != none && cheapest <= budget) return best;
+    cut = !s.heap.empty() || best != none;
     return none;
   }
 
@@ -398,7 +451,6 @@ class Matcher {
   const float* cost_;
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
-  std::unique_ptr<std::uint32_t[]> lca_;
   std::vector<std::vector<std::uint32_t>> left_;  // each block's free nodes with neighbours, once matched alone
 };
 
@@ -410,19 +462,23 @@ void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, 
   Matcher m(n, off, adj, cost, block);
   std::uint32_t blocks = n / block + (n % block != 0);
   m.greedy();
-  // Blocks cost unequal times: each thread takes the next one left.
-  std::atomic<std::uint32_t> next{0};
-  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
-    for (std::uint32_t b; (b = next++) < blocks;) m.alone(b);
-  }, 2);
+  // Blocks cost unequal times: each thread takes the next one left. The
+  // calling thread tells how many are done, from `from` to `to` of the
+  // whole, after each of its own.
+  auto blockwise = [&](void (Matcher::*step)(std::uint32_t), double from, double to) {
+    std::atomic<std::uint32_t> next{0}, finished{0};
+    share(std::min(threads, blocks), threads, [&](std::size_t part, std::size_t) {
+      for (std::uint32_t b; (b = next++) < blocks;) {
+        (m.*step)(b);
+        ++finished;
+        if (part == 0 && done) done(from + (to - from) * finished / blocks);
+      }
+    }, 2);
+  };
+  blockwise(&Matcher::alone, 0, 0.5);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
-  if (done) done(0.5);
-  m.together();
-  if (done) done(0.75);
-  next = 0;
-  share(std::min(threads, blocks), threads, [&](std::size_t, std::size_t) {
-    for (std::uint32_t b; (b = next++) < blocks;) m.polish(b);
-  }, 2);
+  m.together(done);
+  blockwise(&Matcher::polish, 0.75, 0.95);
   m.across();
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
