@@ -16,28 +16,30 @@ constexpr std::uint32_t none = UINT32_MAX;
 namespace {
 
 // A largest matching, Edmonds' way, of small total cost among the largest:
-// a greedy one first, cheapest edges first, then augmenting paths, each
-// found by an alternating tree grown from a free node cheapest first, odd
-// cycles (blossoms) shrunk to their base; then short alternating cycles and
-// paths that keep the count and lower the cost are swapped in until none
-// is left. A node's fields are valid for a search only once it has touched
-// the node, so that a search costs what it explores; they sit side by
-// side, since a search reaches them all at once.
+// a greedy one first, cheapest edges first, then augmenting paths, then
+// short alternating cycles and paths that keep the count and lower the
+// cost, swapped in until none is left.
 //
-// An augmenting path's cost is what it adds: the edges it joins less the
-// ones it parts. The free nodes are searched from in rounds, each round
-// taking only paths up to a budget, doubled from round to round, and the
-// last without one: so the cheap paths are taken before a long one can
-// use their nodes, nearly as if the cheapest of all were always taken
-// first, and a search stays near its root until the far ones are all that
-// is left.
+// The augmenting paths are found in phases. A phase grows an alternating
+// tree from every free node at once, all of them cheapest first, a path's
+// cost being what it adds: the edges it joins less the ones it parts. Odd
+// cycles within a tree (blossoms) are shrunk to their base; where two
+// trees meet at outer nodes, the path through both is taken, and both
+// trees are given up for the rest of the phase, their nodes barred to the
+// others. So the cheap paths are taken first, before a longer one can use
+// their nodes, and a phase finds many paths in one sweep. Phases have a
+// budget that a tree may not grow past, doubled from one level to the
+// next, so that a phase stays near its roots until only far paths are
+// left; the last level has none and ends with a phase that finds no path,
+// which leaves the matching the largest.
 //
-// After the greedy matching of all nodes, the augmenting paths are sought
-// in blocks of a fixed size first, each on its own and blocks side by side
-// on the threads, then all together, which mostly has little left to do;
-// so are the swaps. A block's search stops where it would leave the block.
-// A search that fails without a budget leaves a tree that no later
-// augmenting path can enter, and its nodes are dropped.
+// A node's fields are valid for a phase only once it has touched the node,
+// so that a phase costs what it explores; they sit side by side, since a
+// search reaches them all at once. After the greedy matching of all nodes,
+// the augmenting paths are sought in blocks of a fixed size first, each on
+// its own and blocks side by side on the threads, then all together, which
+// mostly has little left to do; so are the swaps. A tree that would leave
+// its block is given up, and its root waits for all together.
 class Matcher {
  public:
 
@@ -46,25 +48,24 @@ class Matcher {
       : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
         left_(n / block + (n % block != 0)) {}
 
-  // The budgets of the rounds of augmenting paths, in degrees; the last
-  // round has none.
+  // The budgets of the levels of phases, in degrees, doubling; the last
+  // level has none.
   static constexpr float first = 64;
-  static constexpr int rounds = 9;
-  static float budget(int round) {
-    return round + 1 < rounds ? first * static_cast<float>(1u << round) : INFINITY;
+  static constexpr int levels = 9;
+  static float budget(int level) {
+    return level + 1 < levels ? first * static_cast<float>(1u << level) : INFINITY;
   }
 
-  // What one search needs besides the nodes: the nodes it may enter, lo
-  // to hi - 1, and whether it met an edge leaving them.
+  // What the phases need besides the nodes: the nodes they may enter, lo
+  // to hi - 1. A phase's trees are told apart by their marks: the k-th
+  // root's tree is marked from stamp + 4k.
   struct Search {
     std::uint32_t lo, hi;
-    std::unique_ptr<std::uint32_t[]> outers;  // the tree's outer nodes, in the order they were made so
     std::vector<std::pair<float, std::uint32_t>> heap;  // outer nodes yet to look from, by their path's cost
-    std::vector<std::uint32_t> bases;
-    std::size_t tail = 0;
-    std::uint32_t stamp = 0;
-    bool open = false;
-    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), outers(table<std::uint32_t>(h - l)) {}
+    std::vector<std::uint32_t> bases, open;  // a blossom's bases; the roots of trees that left the nodes
+    const std::vector<std::uint32_t>* roots = nullptr;
+    std::uint32_t stamp = 0, next = 4;
+    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
 
   // Greedy, all nodes at once: the edges cheapest first, ties in the order
@@ -99,26 +100,28 @@ class Matcher {
     std::vector<std::uint32_t>& left = left_[b];
     for (std::uint32_t v = s.lo; v < s.hi; ++v)
       if (node_[v].mate == none && off_[v] != off_[v + 1]) left.push_back(v);
-    for (int round = 0; round < rounds; ++round) augment(s, left, budget(round));
+    for (int level = 0; level < levels; ++level) phases(s, left, budget(level));
+    left.insert(left.end(), s.open.begin(), s.open.end());
   }
 
   // Readies nodes from ... to - 1 for the search of all together.
   void reset(std::size_t from, std::size_t to) {
-    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
+    for (std::size_t v = from; v < to; ++v) node_[v].mark = 0;
   }
 
   // Then all together, once every node is reset: augmenting paths from the
-  // nodes the blocks left free, in their order, in rounds again. `done` is
-  // told how far the rounds have come.
+  // nodes the blocks left free, in their order. `done` is told how far
+  // the levels have come.
   void together(const std::function<void(double)>& done) {
     std::vector<std::uint32_t> left;
     for (const std::vector<std::uint32_t>& l : left_) left.insert(left.end(), l.begin(), l.end());
     left_.clear();
+    std::sort(left.begin(), left.end());
     Search s(0, n_);
-    for (int round = 0; round < rounds; ++round)
-      augment(s, left, budget(round), [&](double part) {
-        if (done) done(0.5 + 0.25 * (round + part) / rounds);
-      });
+    for (int level = 0; level < levels; ++level) {
+      phases(s, left, budget(level));
+      if (done) done(0.5 + 0.25 * (level + 1) / levels);
+    }
   }
 
   // Lowers the cost of block b's matching by swaps within the block.
@@ -154,13 +157,12 @@ class Matcher {
   }
 
  private:
-  static constexpr std::uint32_t dead = 1;
   static constexpr std::uint32_t seen = 1u << 31;  // on a mark, while the meeting of two tree paths is sought
   // What each step of the work keeps of a node; the fields of a step not
   // under way share their room with another's.
   struct Node {
     std::uint32_t mate;  // or none
-    std::uint32_t mark;  // the search that touched it, one more once outer, or dead
+    std::uint32_t mark;  // its tree's stamp, one more once outer, two more for a root given up
     union {
       std::uint32_t parent;  // a search's: the node before it in the tree, when odd
       std::uint32_t suitor;  // the greedy matching's: the best offer it has, or none
@@ -293,49 +295,38 @@ class Matcher {
     }
   }
 
-  // Augments from each of the nodes in `left` that is free along the
-  // cheapest path it finds up to the budget, and keeps in `left` those
-  // still free that a later search may match. `done`, where given, is told
-  // now and then how far through the list the searches have come.
-  void augment(Search& s, std::vector<std::uint32_t>& left, float budget,
-               const std::function<void(double)>& done = {}) {
-    std::size_t kept = 0;
-    for (std::size_t k = 0; k < left.size(); ++k) {
-      std::uint32_t r = left[k];
-      if (done && k % 64 == 0) done(static_cast<double>(k) / static_cast<double>(left.size()));
-      if (node_[r].mate != none || node_[r].mark == dead) continue;
-      bool cut = false;
-      std::uint32_t v = search(s, r, budget, cut);
-      if (v != none) {
-        while (v != none) {
-          std::uint32_t pv = node_[v].parent, next = node_[pv].mate;
-          node_[v].mate = pv, node_[pv].mate = v;
-          v = next;
-        }
-        continue;
-      }
-      if (cut || s.open) {
-        left[kept++] = r;
-        continue;
-      }
-      for (std::size_t i = 0; i < s.tail; ++i) {
-        Node& x = node_[s.outers[i]];
-        x.mark = dead;
-        if (x.mate != none) node_[x.mate].mark = dead;
-      }
+  // Phases with the budget from the free nodes in `left`, again while
+  // they find paths: without a budget until one finds none, with one
+  // while a phase matches a sixteenth of the roots, the rest left to the
+  // next level. `left` keeps those still free whose trees stayed within
+  // the nodes the search may enter.
+  void phases(Search& s, std::vector<std::uint32_t>& left, float budget) {
+    // A root still free and given up left the nodes: it is in s.open.
+    auto free = [&] {
+      std::size_t kept = 0;
+      for (std::uint32_t r : left)
+        if (node_[r].mate == none && (node_[r].mark & 3) != 2) left[kept++] = r;
+      left.resize(kept);
+    };
+    free();
+    for (std::size_t found = 1; found && !left.empty(); free()) {
+      found = phase(s, left, budget);
+      if (budget < INFINITY && 16 * found < left.size()) found = 0;
     }
-    left.resize(kept);
   }
 
-  bool touched(const Search& s, std::uint32_t v) const { return (node_[v].mark | 1) == s.stamp + 1; }
-  bool outer(const Search& s, std::uint32_t v) const { return node_[v].mark == s.stamp + 1; }
-  void touch(const Search& s, std::uint32_t v) {
-    if (!touched(s, v)) node_[v].mark = s.stamp, node_[v].parent = none, node_[v].base = v;
+  bool touched(const Search& s, std::uint32_t v) const { return node_[v].mark >= s.stamp && node_[v].mark < s.next; }
+  bool outer(const Search& s, std::uint32_t v) const { return touched(s, v) && (node_[v].mark & 3) == 1; }
+  std::uint32_t root(const Search& s, std::uint32_t v) const { return (*s.roots)[(node_[v].mark - s.stamp) >> 2]; }
+  // Whether v's tree was given up in this phase (v touched).
+  bool barred(const Search& s, std::uint32_t v) const { return node_[root(s, v)].mark == (node_[v].mark | 3) - 1; }
+  void giveup(Search& s, std::uint32_t v) { node_[root(s, v)].mark = (node_[v].mark | 3) - 1; }
+  void touch(const Search& s, std::uint32_t v, std::uint32_t stamp) {
+    if (!touched(s, v)) node_[v].mark = stamp, node_[v].parent = none, node_[v].base = v;
   }
-  // Makes v outer, its path from the root costing c.
+  // Makes v, touched, outer, its path from the root costing c.
   void push(Search& s, std::uint32_t v, float c) {
-    node_[v].mark = s.stamp + 1;
-    s.outers[s.tail++] = v;
+    node_[v].mark = (node_[v].mark & ~3u) + 1;
     s.heap.emplace_back(c, v);
     std::push_heap(s.heap.begin(), s.heap.end(), std::greater<>());
   }
@@ -345,24 +336,24 @@ class Matcher {
   }
   std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
-  // The base where the tree paths from a and b up to the root meet: the
+  // The base where the tree paths from a and b up to their root meet: the
   // bases on a's are marked `seen`, then b's is walked up to one, then the
   // marks are taken off again.
   std::uint32_t meet(std::uint32_t a, std::uint32_t b) {
-    auto walk = [&](std::uint32_t x, std::uint32_t flip) {
+    auto walk = [&](std::uint32_t x) {
       for (;;) {
         x = base(x);
-        node_[x].mark ^= flip;
+        node_[x].mark ^= seen;
         if (mate(x) == none) break;
         x = node_[mate(x)].parent;
       }
     };
-    walk(a, seen);
+    walk(a);
     for (;; b = node_[mate(b)].parent) {
       b = base(b);
       if (node_[b].mark & seen) break;
     }
-    walk(a, seen);
+    walk(a);
     return b;
   }
 
@@ -381,69 +372,90 @@ class Matcher {
     }
   }
 
-  // The cost of the edge i, from v, and of v's own matched edge parted.
+  // The cost of v's own matched edge.
   float parted(std::uint32_t v) const {
     std::uint32_t m = mate(v), i = off_[v];
     while (adj_[i] != m) ++i;
     return cost_[i];
   }
 
-  // The free node at the end of the cheapest augmenting path from root r
-  // the search finds up to the budget (the parents lead back along it), or
-  // none: then `cut` tells whether the budget stopped it, `s.open` whether
-  // the tree reached past the nodes it may enter. The outer nodes are
-  // looked from cheapest first, ties by their numbers, and the search ends
-  // once the cheapest left costs as much as a path found.
-  std::uint32_t search(Search& s, std::uint32_t r, float budget, bool& cut) {
-    if ((s.stamp += 2) >= seen - 2) {
-      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
-      s.stamp = 2;
+  // Matches outer node x with y, and the path from x up to its root anew.
+  void flip(std::uint32_t x, std::uint32_t y) {
+    std::uint32_t v = mate(x);
+    node_[x].mate = y;
+    while (v != none) {
+      std::uint32_t pv = node_[v].parent, next = node_[pv].mate;
+      node_[v].mate = pv, node_[pv].mate = v;
+      v = next;
     }
-    s.tail = 0;
-    s.open = false;
+  }
+
+  // One phase from the roots, the free nodes, up to the budget: how many
+  // paths it found. A tree that meets a free node not among the roots
+  // takes the path to it.
+  std::size_t phase(Search& s, const std::vector<std::uint32_t>& roots, float budget) {
+    if (s.next + 4 * roots.size() >= seen) {
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = 0;
+      s.next = 4;
+    }
+    s.stamp = s.next;
+    s.next += static_cast<std::uint32_t>(4 * roots.size());
+    s.roots = &roots;
     s.heap.clear();
-    touch(s, r);
-    push(s, r, 0);
-    std::uint32_t best = none;
-    float cheapest = INFINITY;
+    for (std::size_t k = 0; k < roots.size(); ++k) {
+      touch(s, roots[k], s.stamp + static_cast<std::uint32_t>(4 * k));
+      push(s, roots[k], 0);
+    }
+    std::size_t found = 0;
     while (!s.heap.empty()) {
       auto [c, v] = s.heap.front();
-      if (c >= cheapest || c > budget) break;
+      if (c > budget) break;
       std::pop_heap(s.heap.begin(), s.heap.end(), std::greater<>());
       s.heap.pop_back();
+      if (barred(s, v)) continue;
+      std::uint32_t t = node_[v].mark & ~3u;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t to = adj_[i];
         // The tree reaches past the block (or a node in it is matched past
         // it): it is grown again, whole, when all are matched together.
         if (!in(s, to) || (mate(to) != none && !in(s, mate(to)))) {
-          s.open = true;
-          return none;
+          s.open.push_back(root(s, v));
+          giveup(s, v);
+          break;
         }
-        if (node_[to].mark == dead) continue;
-        touch(s, to);
-        if (base(v) == base(to) || mate(v) == to) continue;
-        if (outer(s, to)) {
-          // Both ends outer: a blossom, shrunk to where their paths meet.
+        if (touched(s, to)) {
+          if (barred(s, to) || base(v) == base(to) || mate(v) == to || !outer(s, to)) continue;
+          if ((node_[to].mark & ~3u) != t) {
+            // Two trees meet: the path from one root to the other.
+            giveup(s, v), giveup(s, to);
+            flip(v, to), flip(to, v);
+            ++found;
+            break;
+          }
+          // Both ends outer in one tree: a blossom, shrunk to where their
+          // paths meet.
           std::uint32_t b = meet(v, to);
           s.bases.clear();
           path(s, v, b, to, c);
           path(s, to, b, v, c);
           for (std::uint32_t x : s.bases) node_[x].base = b;
           node_[b].base = b;
-        } else if (mate(to) == none) {
-          // A free node ends a path; the cheapest way to it is kept.
-          float d = c + cost_[i];
-          if (d < cheapest || (d == cheapest && to < best)) cheapest = d, best = to, node_[to].parent = v;
-        } else if (node_[to].parent == none) {
+        } else if (mate(to) != none) {
+          touch(s, to, t);
           node_[to].parent = v;
-          touch(s, mate(to));
+          touch(s, mate(to), t);
           push(s, mate(to), c + cost_[i] - parted(to));
+        } else {
+          // A free node outside the trees: the path from the root to it.
+          giveup(s, v);
+          flip(v, to);
+          node_[to].mate = v;
+          ++found;
+          break;
         }
       }
     }
-    if (best != none && cheapest <= budget) return best;
-    cut = !s.heap.empty() || best != none;
-    return none;
+    return found;
   }
 
   const std::uint32_t* off_;
