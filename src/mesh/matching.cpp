@@ -61,8 +61,18 @@ class Matcher {
   // root's tree is marked from stamp + 4k.
   struct Search {
     std::uint32_t lo, hi;
-    std::vector<std::pair<float, std::uint32_t>> heap;  // outer nodes yet to look from, by their path's cost
+    // The outer nodes yet to look from, by their path's cost c: in
+    // buckets of 1/fine degree, the c-th of `width` round, from the cheapest,
+    // `at`; `waiting` of them in all. Each bucket is a heap, the
+    // cheapest first, ties by their nodes.
+    static constexpr std::uint32_t width = 4096, fine = 16;
+    std::vector<std::pair<float, std::uint32_t>> bucket[width];
+    std::uint32_t at = 0;
+    std::size_t waiting = 0;
     std::vector<std::uint32_t> bases, open;  // a blossom's bases; the roots of trees that left the nodes
+    std::vector<std::uint32_t> outers;  // the phase's outer nodes
+    std::vector<char> closed;  // for each root, whether its tree can take no path
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;  // trees each tree's closing rests on
     const std::vector<std::uint32_t>* roots = nullptr;
     std::uint32_t stamp = 0, next = 4;
     Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
@@ -106,7 +116,7 @@ class Matcher {
 
   // Readies nodes from ... to - 1 for the search of all together.
   void reset(std::size_t from, std::size_t to) {
-    for (std::size_t v = from; v < to; ++v) node_[v].mark = 0;
+    for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
   }
 
   // Then all together, once every node is reset: augmenting paths from the
@@ -157,12 +167,13 @@ class Matcher {
   }
 
  private:
+  static constexpr std::uint32_t dead = 1;  // a mark: in no augmenting path
   static constexpr std::uint32_t seen = 1u << 31;  // on a mark, while the meeting of two tree paths is sought
   // What each step of the work keeps of a node; the fields of a step not
   // under way share their room with another's.
   struct Node {
     std::uint32_t mate;  // or none
-    std::uint32_t mark;  // its tree's stamp, one more once outer, two more for a root given up
+    std::uint32_t mark;  // its tree's stamp, one more once outer, two more for a root given up; or dead
     union {
       std::uint32_t parent;  // a search's: the node before it in the tree, when odd
       std::uint32_t suitor;  // the greedy matching's: the best offer it has, or none
@@ -210,6 +221,16 @@ class Matcher {
     std::uint32_t i = off_[v];
     while (adj_[i] != w) ++i;
     return cost_[i];
+  }
+
+  // Whether the edge from v to its partner m costs more than another
+  // edge of v or of m.
+  bool dearer(std::uint32_t v, std::uint32_t m) const {
+    float c = cost(v, m);
+    for (std::uint32_t x : {v, m})
+      for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i)
+        if (cost_[i] < c) return true;
+    return false;
   }
 
   bool onpath(const Swaps& w, std::uint32_t v) const {
@@ -269,10 +290,14 @@ class Matcher {
       std::uint32_t m = node_[r].mate;
       if (m != none && (m < w.lo || m >= w.hi)) continue;
       // A cycle that gains holds a matched edge costing at least its share
-      // of the gain, and is found from there too; a path that frees r is
-      // found from the free node at its other end. So a matched node is
-      // looked from only when its own edge costs that much.
-      if (m != none && cost(r, m) < least / (w.depth + 1)) continue;
+      // of the gain, and one beside an unmatched edge of the cycle that
+      // costs less (were each unmatched edge dearer than both its
+      // neighbours, the cycle would cost more than it parts), and is found
+      // from either end of it; a path that frees r is found from the free
+      // node at its other end. So a matched node is looked from only when
+      // its own edge costs that much, and more than another edge of it or
+      // its partner.
+      if (m != none && (cost(r, m) < least / (w.depth + 1) || !dearer(r, m))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.gain = least, w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
@@ -305,7 +330,7 @@ class Matcher {
     auto free = [&] {
       std::size_t kept = 0;
       for (std::uint32_t r : left)
-        if (node_[r].mate == none && (node_[r].mark & 3) != 2) left[kept++] = r;
+        if (node_[r].mate == none && node_[r].mark != dead && (node_[r].mark & 3) != 2) left[kept++] = r;
       left.resize(kept);
     };
     free();
@@ -327,8 +352,15 @@ class Matcher {
   // Makes v, touched, outer, its path from the root costing c.
   void push(Search& s, std::uint32_t v, float c) {
     node_[v].mark = (node_[v].mark & ~3u) + 1;
-    s.heap.emplace_back(c, v);
-    std::push_heap(s.heap.begin(), s.heap.end(), std::greater<>());
+    s.outers.push_back(v);
+    // A path cheaper than the cheapest waiting, or dearer than the buckets
+    // reach, waits in the first or the last.
+    float at = static_cast<float>(s.at), f = c * Search::fine;
+    std::uint32_t k = f <= at ? s.at : f >= at + (Search::width - 1) ? s.at + Search::width - 1 : static_cast<std::uint32_t>(f);
+    auto& q = s.bucket[k % Search::width];
+    q.emplace_back(c, v);
+    std::push_heap(q.begin(), q.end(), std::greater<>());
+    ++s.waiting;
   }
   std::uint32_t base(std::uint32_t v) {
     while (node_[v].base != v) v = node_[v].base = node_[node_[v].base].base;
@@ -395,23 +427,27 @@ class Matcher {
   // takes the path to it.
   std::size_t phase(Search& s, const std::vector<std::uint32_t>& roots, float budget) {
     if (s.next + 4 * roots.size() >= seen) {
-      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = 0;
+      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
       s.next = 4;
     }
     s.stamp = s.next;
     s.next += static_cast<std::uint32_t>(4 * roots.size());
     s.roots = &roots;
-    s.heap.clear();
+    for (auto& b : s.bucket) b.clear();
+    s.at = 0, s.waiting = 0, s.outers.clear();
     for (std::size_t k = 0; k < roots.size(); ++k) {
       touch(s, roots[k], s.stamp + static_cast<std::uint32_t>(4 * k));
       push(s, roots[k], 0);
     }
     std::size_t found = 0;
-    while (!s.heap.empty()) {
-      auto [c, v] = s.heap.front();
+    while (s.waiting) {
+      auto* q = &s.bucket[s.at % Search::width];
+      while (q->empty()) q = &s.bucket[++s.at % Search::width];
+      auto [c, v] = q->front();
       if (c > budget) break;
-      std::pop_heap(s.heap.begin(), s.heap.end(), std::greater<>());
-      s.heap.pop_back();
+      std::pop_heap(q->begin(), q->end(), std::greater<>());
+      q->pop_back();
+      --s.waiting;
       if (barred(s, v)) continue;
       std::uint32_t t = node_[v].mark & ~3u;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
@@ -423,6 +459,7 @@ class Matcher {
           giveup(s, v);
           break;
         }
+        if (node_[to].mark == dead) continue;
         if (touched(s, to)) {
           if (barred(s, to) || base(v) == base(to) || mate(v) == to || !outer(s, to)) continue;
           if ((node_[to].mark & ~3u) != t) {
@@ -455,7 +492,58 @@ class Matcher {
         }
       }
     }
+    prune(s, roots);
     return found;
+  }
+
+  // The index of v's tree among the roots (v touched).
+  std::size_t tree(const Search& s, std::uint32_t v) const { return (node_[v].mark - s.stamp) >> 2; }
+
+  // After a phase: drops the nodes of the trees that can take no path, now
+  // or later. A tree grown whole (none of its outer nodes left to look
+  // from), whose outer nodes have no neighbours but the tree's own nodes,
+  // dropped ones and odd nodes of other such trees, is in no augmenting
+  // path: one that entered it through an odd node could only leave through
+  // an outer one, as from an odd node it goes on to the node's partner.
+  void prune(Search& s, const std::vector<std::uint32_t>& roots) {
+    s.closed.assign(roots.size(), 1);
+    for (std::size_t k = 0; k < roots.size(); ++k)
+      if (barred(s, roots[k])) s.closed[k] = 0;
+    for (const auto& b : s.bucket)
+      for (const auto& [c, v] : b) s.closed[tree(s, v)] = 0;
+    // A tree meeting another's odd node stays closed only while the
+    // other does: (other, tree) noted, then followed from the open ones.
+    s.leans.clear();
+    for (std::uint32_t v : s.outers) {
+      std::size_t k = tree(s, v);
+      if (!s.closed[k]) continue;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t to = adj_[i];
+        if (in(s, to) && node_[to].mark == dead) continue;
+        if (!in(s, to) || !touched(s, to) || barred(s, to) || (tree(s, to) != k && outer(s, to))) {
+          s.closed[k] = 0;
+          break;
+        }
+        if (tree(s, to) != k) s.leans.emplace_back(static_cast<std::uint32_t>(tree(s, to)), static_cast<std::uint32_t>(k));
+      }
+    }
+    std::sort(s.leans.begin(), s.leans.end());
+    std::vector<std::uint32_t> opened;
+    for (std::size_t k = 0; k < roots.size(); ++k)
+      if (!s.closed[k]) opened.push_back(static_cast<std::uint32_t>(k));
+    while (!opened.empty()) {
+      std::uint32_t j = opened.back();
+      opened.pop_back();
+      for (auto e = std::lower_bound(s.leans.begin(), s.leans.end(), std::make_pair(j, 0u));
+           e != s.leans.end() && e->first == j; ++e)
+        if (s.closed[e->second]) s.closed[e->second] = 0, opened.push_back(e->second);
+    }
+    // (An outer node's partner may be outer too, and dropped before it.)
+    for (std::uint32_t v : s.outers)
+      if (node_[v].mark != dead && s.closed[tree(s, v)]) {
+        if (mate(v) != none) node_[mate(v)].mark = dead;
+        node_[v].mark = dead;
+      }
   }
 
   const std::uint32_t* off_;
