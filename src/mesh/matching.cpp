@@ -74,6 +74,8 @@ class Matcher {
     std::vector<char> closed;  // for each root, whether its tree can take no path
     std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;  // trees each tree's closing rests on
     const std::vector<std::uint32_t>* roots = nullptr;
+    std::function<void()> tick;  // where given, called every 65536 outer nodes looked from
+    std::size_t pops = 0;
     std::uint32_t stamp = 0, next = 4;
     Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
@@ -128,9 +130,13 @@ class Matcher {
     left_.clear();
     std::sort(left.begin(), left.end());
     Search s(0, n_);
+    // Within a level, the progress creeps towards its end as the phases grow.
+    double at = 0.5, crept = 0;
+    if (done) s.tick = [&] { done(at + 0.25 / levels * (1 - 1 / (1 + ++crept / 16))); };
     for (int level = 0; level < levels; ++level) {
       phases(s, left, budget(level));
-      if (done) done(0.5 + 0.25 * (level + 1) / levels);
+      at = 0.5 + 0.25 * (level + 1) / levels, crept = 0;
+      if (done) done(at);
     }
   }
 
@@ -448,6 +454,7 @@ class Matcher {
       std::pop_heap(q->begin(), q->end(), std::greater<>());
       q->pop_back();
       --s.waiting;
+      if ((++s.pops & 0xffff) == 0 && s.tick) s.tick();
       if (barred(s, v)) continue;
       std::uint32_t t = node_[v].mark & ~3u;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
