@@ -159,9 +159,10 @@ void shapes(const char* path) {
     // shared) and one with 3 0 1 in the places the code reads.
     Corners h, c;
     std::int32_t p[4], t;
+    unsigned char form;
     for (int k = 0; k < 4; ++k) {
       std::string s = w[k + 1] + std::string(64, ' ');
-      findptn(&s[0], p[k], t, 0);
+      findptn(&s[0], p[k], t, form, 0);
     }
     auto at = [&](std::int32_t q) { return lookup(vert.data(), q, static_cast<std::int64_t>(vert.size())); };
     // The face is written m i n k: h = (i, k, m), c's unshared corner n.
@@ -171,7 +172,7 @@ void shapes(const char* path) {
     total += shapeerror(h, c, 1);
     ++quads;
   }
-  std::printf("%lld %.4f\n", quads, total);
+  std::printf("%lld %.8f\n", quads, total);
 }
 
 int main(int argc, char** argv) {

@@ -16,6 +16,7 @@ fits both.
     python3 bench/run.py --large    # and the 3163 x 3163 grid (about 1.6 GB)
     python3 bench/run.py --windows  # the pass alone, native and under Wine
     python3 bench/run.py --batch    # a batch of 400 small meshes
+    python3 bench/run.py --pairs    # only the table of pairs below
 
 Then, for each mesh of ../shared/corpus (where it exists) and each grid, it
 prints the pairs joined in either pairing mode (consecutive, neighbours) by
@@ -24,9 +25,14 @@ two threads) beside the largest number of pairs the neighbours mode can
 join, from a reference of its own (bench/maximum, Boost.Graph's Edmonds
 matching), the total shape error of the neighbours mode's quads beside the
 least of a largest matching (LEMON's weighted matching; also for a noisy
-200 x 200 grid from ../shared/bench/gen_grid.py), and the median time and
-peak memory of either mode, the latter against the neighbours mode's allowance of 24 bytes per vertex + 56 bytes
-per triangle of the largest run of face lines + 16 MiB.
+200 x 200 grid from ../shared/bench/gen_grid.py, in order and with its
+faces shuffled by ../shared/bench/shuffle_faces.py), and the times of
+`facemeld -q -n -j 2 IN OUT` and `facemeld -q -n -j 2 -p neighbours IN
+OUT`, run in turn (the input in the page cache, the output a new file in
+build/bench-data, removed after each run): the median of each and the
+median of the ratios of the pairs of runs, and the peak memory of either
+mode, the latter against the neighbours mode's allowance of 24 bytes per
+vertex + 56 bytes per triangle of the largest run of face lines + 16 MiB.
 
 With --windows it builds the benchmark of the pass alone (passbench) for
 this machine and for Windows, and times both on the smaller grid, on one
@@ -89,6 +95,7 @@ def main():
     ap.add_argument("--runs", type=int, default=5, help="runs of each program per grid (default 5)")
     ap.add_argument("--windows", action="store_true", help="the pass alone, native and under Wine")
     ap.add_argument("--batch", action="store_true", help="a batch of 400 small meshes, on 1 and 2 threads")
+    ap.add_argument("--pairs", action="store_true", help="only the pairs either mode joins, their shape and times")
     ap.add_argument("--dir", default="/dev/shm" if os.path.isdir("/dev/shm") else os.path.join(ROOT, "build"),
                     help="where --batch puts its files (default /dev/shm)")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "bench"), help="build directory")
@@ -113,6 +120,9 @@ def main():
             os.replace(path + ".part", path)
         grids.append((n, path))
     out = os.path.join(datadir, "out.obj")
+    if args.pairs:
+        return pairs(args, [p for _, p in grids], runone, facemeld, find(args.build, "meld"),
+                     find(args.build, "maximum"), out)
     programs = {
         "wc -l": lambda p: ["/usr/bin/wc", "-l", p, p],
         "1 thread": lambda p: [facemeld, "-q", "-n", "-a", "5", "-j", "1", p, out],
@@ -154,35 +164,43 @@ def main():
         s, p = 2 * t2 - t1, 2 * (t1 - t2)
         guess = ", ".join(f"{k}: {s + p / k:.3f} s" for k in (4, 8, 16))
         print(f"{'':<23}facemeld: t(n) = {s:.3f} + {p:.3f} / n s; {guess}")
-    pairs(args, [p for _, p in grids], runone, find(args.build, "meld"), find(args.build, "maximum"), out)
+    pairs(args, [p for _, p in grids], runone, facemeld, find(args.build, "meld"), find(args.build, "maximum"), out)
 
 
-def pairs(args, grids, runone, meld, maximum, out):
+def pairs(args, grids, runone, facemeld, meld, maximum, out):
     """The pairs either mode joins against the largest number, with time and memory."""
     corpus = os.path.join(ROOT, "..", "shared", "corpus")
     meshes = sorted(os.path.join(corpus, f) for f in os.listdir(corpus) if f.endswith(".obj")) \
         if os.path.isdir(corpus) else []
-    print(f"\npairs joined (normals dropped, limit 5, 2 threads; medians of {args.runs} runs)")
+    print(f"\npairs joined (normals dropped, limit 5, 2 threads; times: medians of {args.runs} pairs of runs in turn)")
     print(f"{'mesh':<32}{'triangles':>10}{'consec.':>9}{'neighb.':>9}{'maximum':>9}{'% max':>7}"
           f"{'error':>12}{'least':>12}{'x least':>8}"
           f"{'consec. s':>10}{'neighb. s':>10}{'ratio':>7}{'consec. MiB':>12}{'neighb. MiB':>12}{'allow. MiB':>11}")
     # A noisy grid, small enough for the reference's least error, where
     # the largest matchings differ most in shape.
     noisy = os.path.join(ROOT, "build", "bench-data", "noisy-200.obj")
-    gen = os.path.join(ROOT, "..", "shared", "bench", "gen_grid.py")
-    if not os.path.exists(noisy) and os.path.exists(gen):
-        subprocess.run([sys.executable, gen, "200", "200", noisy], check=True, stdout=subprocess.DEVNULL)
-    for path in meshes + grids + ([noisy] if os.path.exists(noisy) else []):
-        res = {}
+    shuffled = os.path.join(ROOT, "build", "bench-data", "noisy-200-shuffled.obj")
+    tools = os.path.join(ROOT, "..", "shared", "bench")
+    if not os.path.exists(noisy) and os.path.exists(tools):
+        subprocess.run([sys.executable, os.path.join(tools, "gen_grid.py"), "200", "200", noisy], check=True,
+                       stdout=subprocess.DEVNULL)
+    if not os.path.exists(shuffled) and os.path.exists(noisy):
+        subprocess.run([sys.executable, os.path.join(tools, "shuffle_faces.py"), noisy, shuffled, "--seed=1"],
+                       check=True, stdout=subprocess.DEVNULL)
+    for path in meshes + grids + [p for p in (noisy, shuffled) if os.path.exists(p)]:
+        warm(path)
+        res, times, peak = {}, {"consecutive": [], "neighbours": []}, {"consecutive": 0, "neighbours": 0}
+        for _ in range(args.runs):
+            for mode, extra in (("consecutive", []), ("neighbours", ["-p", "neighbours"])):
+                t, kib = run(runone, [facemeld, "-q", "-n", "-j", "2", *extra, path, out])
+                os.unlink(out)
+                times[mode].append(t)
+                peak[mode] = max(peak[mode], kib)
+        ratio = statistics.median(n / c for c, n in zip(times["consecutive"], times["neighbours"]))
         for mode in ("consecutive", "neighbours"):
-            times, peak = [], 0
-            for _ in range(args.runs):
-                t, kib = run(runone, [meld, mode, "2", path, out])
-                times.append(t)
-                peak = max(peak, kib)
             counts = subprocess.run([meld, mode, "2", path, out], check=True, stdout=subprocess.PIPE,
                                     text=True).stdout.split()
-            res[mode] = (int(counts[0]), int(counts[1]), statistics.median(times), peak / 1024)
+            res[mode] = (int(counts[0]), int(counts[1]), statistics.median(times[mode]), peak[mode] / 1024)
         # The joined quads' shape error: the copy's quads' less the input's own.
         shape = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
                                       text=True).stdout.split()[1]) for p in (out, path)]
@@ -192,9 +210,9 @@ def pairs(args, grids, runone, meld, maximum, out):
         (tri, cons, tc, mc), (_, neigh, tn, mn) = res["consecutive"], res["neighbours"]
         allow = (24 * vertices(path) + 56 * longest(path) + 16 * MIB) / MIB
         share = f"{100 * neigh / most:.1f}" if most else "-"
-        times = "-" if least is None else f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * neigh else "inf"
+        multiple = "-" if least is None else f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * neigh else "inf"
         print(f"{os.path.basename(path):<32}{tri:>10,}{cons:>9,}{neigh:>9,}{most:>9,}{share:>7}"
-              f"{error:>12.1f}{'-' if least is None else f'{least:.1f}':>12}{times:>8}{tc:>10.3f}{tn:>10.3f}{tn / tc:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
+              f"{error:>12.1f}{'-' if least is None else f'{least:.1f}':>12}{multiple:>8}{tc:>10.3f}{tn:>10.3f}{ratio:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
 
 
 def vertices(path):
