@@ -381,7 +381,9 @@ void neighbours(const Case& c) {
     unsigned char form[3];
     for (std::size_t k = 1; face && k < w.size(); ++k) {
       std::string b = lines.back()[k] + std::string(64, ' ');
-      lines.back()[k].assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], form[(k - 1) % 3], o.dropnormals));
+      std::string& x = lines.back()[k];
+      x.assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], form[(k - 1) % 3], o.dropnormals));
+      if (!x.empty() && x.back() == '\\') form[(k - 1) % 3] = mixed;  // it would end the joined line
     }
     if (face && w.size() == 4) t.form = form[0] == form[1] && form[1] == form[2] && w[w.size() - 1].back() != '\\' ? form[0] : mixed;
     tri.push_back(face && w.size() == 4 ? static_cast<int>(tris.size()) : -1);

@@ -173,6 +173,9 @@ void Chunk::corners(Line& l, Corners& c, const State& s, std::int64_t inv) {
       while (issep(*p)) ++p;
       p = findptn(p, c.p[k], c.t[k], form[k], s.Nn);
     }
+    // A corner ending in a backslash would continue the joined line at
+    // the next wherever the face puts it last: its triangle joins none.
+    if (p[-1] == '\\') form[k] = mixed;
     c.v[k] = lookup(s.vert.get(), c.p[k], inv);
   }
   c.form = form[0] == form[1] && form[1] == form[2] && !on ? form[0] : mixed;
