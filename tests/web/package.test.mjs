@@ -73,6 +73,20 @@ test('the corpus as the command line copies it', { skip: !meshes.length ? `no co
     }
 });
 
+// A run longer than the copy keeps in memory (the 6 MB of faces of a grid) is read again
+// to be written, the tokens of its joined faces kept in many blocks, whose
+// places take 64 bits on the 32-bit module too.
+const grid = join(root, '../shared/bench/gen_grid.py');
+test('a run read again, as the command line copies it', { skip: !existsSync(grid) ? `no ${grid}` : !existsSync(native) && `no ${native}` }, async () => {
+  const file = join(project, 'grid.obj');
+  execFileSync('python3', [grid, '240', '240', file]);
+  const expected = execFileSync(native, ['-q', '-p', 'neighbours', file, '-'], { maxBuffer: 1 << 30 });
+  for (const threads of [1, 2]) {
+    const r = await quadrify(readFileSync(file), { pairs: 'neighbours', threads });
+    assert.ok(Buffer.from(r.output).equals(expected), `on ${threads} thread(s): the copy differs from the command line's`);
+  }
+});
+
 test('an input without vertex lines gives an empty copy', async () => {
   for (const bytes of [new Uint8Array(0), new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13])])
     assert.deepEqual(await quadrify(bytes), { output: new Uint8Array(0), vertices: 0, triangles: 0, joins: 0 });
