@@ -20,26 +20,26 @@ namespace {
 // short alternating cycles and paths that keep the count and lower the
 // cost, swapped in until none is left.
 //
-// The augmenting paths are found in phases. A phase grows an alternating
-// tree from every free node at once, all of them cheapest first, a path's
-// cost being what it adds: the edges it joins less the ones it parts. Odd
+// The augmenting paths are found by a forest of alternating trees, one
+// grown from every free node, all of them cheapest first, a path's cost
+// being what it adds: the edges it joins less the ones it parts. Odd
 // cycles within a tree (blossoms) are shrunk to their base; where two
-// trees meet at outer nodes, the path through both is taken, and both
-// trees are given up for the rest of the phase, their nodes barred to the
-// others. So the cheap paths are taken first, before a longer one can use
-// their nodes, and a phase finds many paths in one sweep. Phases have a
-// budget that a tree may not grow past, doubled from one level to the
-// next, so that a phase stays near its roots until only far paths are
-// left; the last level has none and ends with a phase that finds no path,
-// which leaves the matching the largest.
+// trees meet at outer nodes, the path from one root to the other is
+// taken, and only those two trees are undone: their nodes are free to be
+// grown into again, and the outer nodes of other trees beside them are
+// looked from again. So the cheap paths are taken first, each tree is
+// grown about once, and when no tree can grow the matching is the largest.
 //
-// A node's fields are valid for a phase only once it has touched the node,
-// so that a phase costs what it explores; they sit side by side, since a
-// search reaches them all at once. After the greedy matching of all nodes,
-// the augmenting paths are sought in blocks of a fixed size first, each on
-// its own and blocks side by side on the threads, then all together, which
-// mostly has little left to do; so are the swaps. A tree that would leave
-// its block is given up, and its root waits for all together.
+// A node's fields are valid only while it is in a tree, so that the
+// forest costs what it explores; they sit side by side, since a search
+// reaches them all at once. After the greedy matching of all nodes, the
+// forest is grown in blocks of a fixed size first, each on its own and
+// blocks side by side on the threads, then over all nodes, which mostly
+// has little left to do; so are the swaps. A tree that would leave its
+// block stops growing, though others may still take a path through it, and
+// its root waits for the forest of all nodes. A tree of a block that can
+// grow no further and will never take a path, whatever becomes of the
+// others, is dropped for good.
 class Matcher {
  public:
 
@@ -48,36 +48,66 @@ class Matcher {
       : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
         left_(n / block + (n % block != 0)) {}
 
-  // The budgets of the levels of phases, in degrees, doubling; the last
-  // level has none.
-  static constexpr float first = 64;
-  static constexpr int levels = 9;
-  static float budget(int level) {
-    return level + 1 < levels ? first * static_cast<float>(1u << level) : INFINITY;
-  }
+  // Outer nodes waiting to be looked from, the cheapest path first: in
+  // buckets of 1/fine degree, `width` of them from the cheapest, `at`,
+  // the last in first out of each; paths cheaper than the first bucket's
+  // wait in it, and dearer than the last's in a heap of their own, `far`,
+  // the cheapest first, ties by their nodes.
+  class Queue {
+   public:
+    void push(float c, std::uint32_t v) {
+      double f = static_cast<double>(c) * fine;
+      if (f >= static_cast<double>(at_ + width)) {
+        far_.emplace_back(c, v);
+        return std::push_heap(far_.begin(), far_.end(), std::greater<>());
+      }
+      bucket_[(f < static_cast<double>(at_ + 1) ? at_ : static_cast<std::uint64_t>(f)) % width].emplace_back(c, v);
+      ++near_;
+    }
+    // The cheapest, unless none waits.
+    bool pop(float& c, std::uint32_t& v) {
+      if (!near_) {
+        if (far_.empty()) return false;
+        at_ = std::max(at_, static_cast<std::uint64_t>(static_cast<double>(far_.front().first) * fine));
+        pull();
+      }
+      while (bucket_[at_ % width].empty()) ++at_, pull();
+      auto& q = bucket_[at_ % width];
+      c = q.back().first, v = q.back().second;
+      q.pop_back();
+      --near_;
+      return true;
+    }
 
-  // What the phases need besides the nodes: the nodes they may enter, lo
-  // to hi - 1. A phase's trees are told apart by their marks: the k-th
-  // root's tree is marked from stamp + 4k.
-  struct Search {
-    std::uint32_t lo, hi;
-    // The outer nodes yet to look from, by their path's cost c: in
-    // buckets of 1/fine degree, the c-th of `width` round, from the cheapest,
-    // `at`; `waiting` of them in all. Each bucket is a heap, the
-    // cheapest first, ties by their nodes.
+   private:
     static constexpr std::uint32_t width = 4096, fine = 16;
-    std::vector<std::pair<float, std::uint32_t>> bucket[width];
-    std::uint32_t at = 0;
-    std::size_t waiting = 0;
-    std::vector<std::uint32_t> bases, open;  // a blossom's bases; the roots of trees that left the nodes
-    std::vector<std::uint32_t> outers;  // the phase's outer nodes
-    std::vector<char> closed;  // for each root, whether its tree can take no path
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;  // trees each tree's closing rests on
-    const std::vector<std::uint32_t>* roots = nullptr;
+    // Moves into the buckets the far paths they now reach.
+    void pull() {
+      while (!far_.empty() && static_cast<double>(far_.front().first) * fine < static_cast<double>(at_ + width)) {
+        auto [c, v] = far_.front();
+        std::pop_heap(far_.begin(), far_.end(), std::greater<>());
+        far_.pop_back();
+        push(c, v);
+      }
+    }
+    std::vector<std::pair<float, std::uint32_t>> bucket_[width], far_;
+    std::uint64_t at_ = 0;
+    std::size_t near_ = 0;
+  };
+
+  // A forest over the nodes lo to hi - 1, the k-th root's tree marked
+  // 4k + 4 on its odd nodes, 4k + 5 on its outer ones, and 4k + 7 on those
+  // looked from.
+  struct Forest {
+    std::uint32_t lo, hi;
+    std::vector<std::uint32_t> roots;
+    std::vector<char> stopped;  // for each tree, whether it reached past the nodes
+    Queue queue;
+    std::vector<std::uint32_t> bases, undone;  // a blossom's bases; an undone tree's nodes
     std::function<void()> tick;  // where given, called every 65536 outer nodes looked from
     std::size_t pops = 0;
-    std::uint32_t stamp = 0, next = 4;
-    Search(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
+    float now = 0;  // the cost of the path to the node looked from
+    Forest(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
 
   // Greedy, all nodes at once: the edges cheapest first, ties in the order
@@ -103,41 +133,36 @@ class Matcher {
         x = was;
       }
     for (std::uint32_t v = 0; v < n_; ++v)
-      if (node_[v].suitor != none && node_[node_[v].suitor].suitor == v) node_[v].mate = node_[v].suitor;
+      if (node_[v].suitor != none && node_[node_[v].suitor].suitor == v)
+        node_[v].mate = node_[v].suitor, node_[v].paired = node_[v].offer;
   }
 
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
-    Search s(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
-    std::vector<std::uint32_t>& left = left_[b];
-    for (std::uint32_t v = s.lo; v < s.hi; ++v)
-      if (node_[v].mate == none && off_[v] != off_[v + 1]) left.push_back(v);
-    for (int level = 0; level < levels; ++level) phases(s, left, budget(level));
-    left.insert(left.end(), s.open.begin(), s.open.end());
+    Forest f(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
+    for (std::uint32_t v = f.lo; v < f.hi; ++v)
+      if (node_[v].mate == none && off_[v] != off_[v + 1]) f.roots.push_back(v);
+    grow(f);
+    drop(f);
+    for (std::uint32_t r : f.roots)
+      if (node_[r].mate == none && node_[r].mark != dead) left_[b].push_back(r);
   }
 
-  // Readies nodes from ... to - 1 for the search of all together.
+  // Readies nodes from ... to - 1 for the forest of all nodes.
   void reset(std::size_t from, std::size_t to) {
     for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
   }
 
-  // Then all together, once every node is reset: augmenting paths from the
-  // nodes the blocks left free, in their order. `done` is told how far
-  // the levels have come.
+  // Then over all nodes, once every node is reset: augmenting paths from
+  // the nodes the blocks left free. `done` is told how far it has come,
+  // creeping towards its end as the forest grows.
   void together(const std::function<void(double)>& done) {
-    std::vector<std::uint32_t> left;
-    for (const std::vector<std::uint32_t>& l : left_) left.insert(left.end(), l.begin(), l.end());
+    Forest f(0, n_);
+    for (const std::vector<std::uint32_t>& l : left_) f.roots.insert(f.roots.end(), l.begin(), l.end());
     left_.clear();
-    std::sort(left.begin(), left.end());
-    Search s(0, n_);
-    // Within a level, the progress creeps towards its end as the phases grow.
-    double at = 0.5, crept = 0;
-    if (done) s.tick = [&] { done(at + 0.25 / levels * (1 - 1 / (1 + ++crept / 16))); };
-    for (int level = 0; level < levels; ++level) {
-      phases(s, left, budget(level));
-      at = 0.5 + 0.25 * (level + 1) / levels, crept = 0;
-      if (done) done(at);
-    }
+    double crept = 0;
+    if (done) f.tick = [&] { done(0.5 + 0.25 * (1 - 1 / (1 + ++crept / 64))); };
+    grow(f);
   }
 
   // Lowers the cost of block b's matching by swaps within the block.
@@ -179,7 +204,7 @@ class Matcher {
   // under way share their room with another's.
   struct Node {
     std::uint32_t mate;  // or none
-    std::uint32_t mark;  // its tree's stamp, one more once outer, two more for a root given up; or dead
+    std::uint32_t mark;  // its tree's, 0 or dead
     union {
       std::uint32_t parent;  // a search's: the node before it in the tree, when odd
       std::uint32_t suitor;  // the greedy matching's: the best offer it has, or none
@@ -189,9 +214,10 @@ class Matcher {
       std::uint32_t base;  // a search's: towards the base of its blossom (a union-find)
       float offer;  // the greedy matching's: the cost of the suitor's offer
     };
+    float paired;  // the cost of its matched edge
   };
 
-  bool in(const Search& s, std::uint32_t v) const { return v >= s.lo && v < s.hi; }
+  bool in(const Forest& f, std::uint32_t v) const { return v >= f.lo && v < f.hi; }
 
   // Whether the edge from v to w, costing c, comes before the one from x
   // to y, costing d: the cheaper first, then by their nodes.
@@ -229,10 +255,17 @@ class Matcher {
     return cost_[i];
   }
 
+  // Matches v and w.
+  void pair(std::uint32_t v, std::uint32_t w) {
+    float c = cost(v, w);
+    node_[v].mate = w, node_[w].mate = v;
+    node_[v].paired = node_[w].paired = c;
+  }
+
   // Whether the edge from v to its partner m costs more than another
   // edge of v or of m.
   bool dearer(std::uint32_t v, std::uint32_t m) const {
-    float c = cost(v, m);
+    float c = node_[v].paired;
     for (std::uint32_t x : {v, m})
       for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i)
         if (cost_[i] < c) return true;
@@ -275,7 +308,7 @@ class Matcher {
         continue;
       }
       if (b < w.lo || b >= w.hi || b == r || onpath(w, b)) continue;
-      g += cost(a, b);
+      g += node_[a].paired;
       w.path[w.length++] = a, w.path[w.length++] = b;
       if (open) offer(w, g, none);
       if (left > 1) extend(w, b, g, left - 1, r, open);
@@ -303,11 +336,11 @@ class Matcher {
       // node at its other end. So a matched node is looked from only when
       // its own edge costs that much, and more than another edge of it or
       // its partner.
-      if (m != none && (cost(r, m) < least / (w.depth + 1) || !dearer(r, m))) continue;
+      if (m != none && (node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.gain = least, w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
-      extend(w, w.path[0], m == none ? 0 : cost(r, m), w.depth, r, m == none);
+      extend(w, w.path[0], m == none ? 0 : node_[r].paired, w.depth, r, m == none);
       if (!w.bestlength) continue;
       w.swapped = true;
       // The best path's nodes pair off in turn from its first; an odd one
@@ -316,7 +349,7 @@ class Matcher {
       int k = w.bestlength;
       node_[r].mate = none;
       for (int j = 0; j < k; ++j) node_[p[j]].mate = none;
-      for (int j = 0; j + 1 < k; j += 2) node_[p[j]].mate = p[j + 1], node_[p[j + 1]].mate = p[j];
+      for (int j = 0; j + 1 < k; j += 2) pair(p[j], p[j + 1]);
       for (int j = 0; j < k; ++j) {
         queue(w, p[j]);
         for (std::uint32_t i = off_[p[j]]; i < off_[p[j] + 1]; ++i)
@@ -326,53 +359,27 @@ class Matcher {
     }
   }
 
-  // Phases with the budget from the free nodes in `left`, again while
-  // they find paths: without a budget until one finds none, with one
-  // while a phase matches a sixteenth of the roots, the rest left to the
-  // next level. `left` keeps those still free whose trees stayed within
-  // the nodes the search may enter.
-  void phases(Search& s, std::vector<std::uint32_t>& left, float budget) {
-    // A root still free and given up left the nodes: it is in s.open.
-    auto free = [&] {
-      std::size_t kept = 0;
-      for (std::uint32_t r : left)
-        if (node_[r].mate == none && node_[r].mark != dead && (node_[r].mark & 3) != 2) left[kept++] = r;
-      left.resize(kept);
-    };
-    free();
-    for (std::size_t found = 1; found && !left.empty(); free()) {
-      found = phase(s, left, budget);
-      if (budget < INFINITY && 16 * found < left.size()) found = 0;
-    }
-  }
+  static std::uint32_t odd(std::size_t k) { return static_cast<std::uint32_t>(4 * k + 4); }
+  static constexpr std::uint32_t out = 1, looked = 2;  // on a tree's mark
+  bool touched(std::uint32_t v) const { return node_[v].mark >= 4; }
+  bool outer(std::uint32_t v) const { return touched(v) && (node_[v].mark & out); }
+  static std::size_t tree(std::uint32_t mark) { return (mark >> 2) - 1; }
+  std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
-  bool touched(const Search& s, std::uint32_t v) const { return node_[v].mark >= s.stamp && node_[v].mark < s.next; }
-  bool outer(const Search& s, std::uint32_t v) const { return touched(s, v) && (node_[v].mark & 3) == 1; }
-  std::uint32_t root(const Search& s, std::uint32_t v) const { return (*s.roots)[(node_[v].mark - s.stamp) >> 2]; }
-  // Whether v's tree was given up in this phase (v touched).
-  bool barred(const Search& s, std::uint32_t v) const { return node_[root(s, v)].mark == (node_[v].mark | 3) - 1; }
-  void giveup(Search& s, std::uint32_t v) { node_[root(s, v)].mark = (node_[v].mark | 3) - 1; }
-  void touch(const Search& s, std::uint32_t v, std::uint32_t stamp) {
-    if (!touched(s, v)) node_[v].mark = stamp, node_[v].parent = none, node_[v].base = v;
+  // Puts v, not in a tree, into the k-th one.
+  void touch(std::uint32_t v, std::size_t k) {
+    node_[v].mark = odd(k), node_[v].parent = none, node_[v].base = v;
   }
-  // Makes v, touched, outer, its path from the root costing c.
-  void push(Search& s, std::uint32_t v, float c) {
-    node_[v].mark = (node_[v].mark & ~3u) + 1;
-    s.outers.push_back(v);
-    // A path cheaper than the cheapest waiting, or dearer than the buckets
-    // reach, waits in the first or the last.
-    float at = static_cast<float>(s.at), f = c * Search::fine;
-    std::uint32_t k = f <= at ? s.at : f >= at + (Search::width - 1) ? s.at + Search::width - 1 : static_cast<std::uint32_t>(f);
-    auto& q = s.bucket[k % Search::width];
-    q.emplace_back(c, v);
-    std::push_heap(q.begin(), q.end(), std::greater<>());
-    ++s.waiting;
+  // Makes v, in a tree, outer, to be looked from, its path from the root
+  // costing c.
+  void push(Forest& f, std::uint32_t v, float c) {
+    node_[v].mark = (node_[v].mark & ~looked) | out;
+    f.queue.push(c, v);
   }
   std::uint32_t base(std::uint32_t v) {
     while (node_[v].base != v) v = node_[v].base = node_[node_[v].base].base;
     return v;
   }
-  std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
   // The base where the tree paths from a and b up to their root meet: the
   // bases on a's are marked `seen`, then b's is walked up to one, then the
@@ -398,159 +405,175 @@ class Matcher {
   // Walks from v up to the blossom's base b, pointing the tree's odd
   // nodes the other way round the blossom and making every node on it
   // outer, its path costing c; notes the bases passed.
-  void path(Search& s, std::uint32_t v, std::uint32_t b, std::uint32_t child, float c) {
+  void path(Forest& f, std::uint32_t v, std::uint32_t b, std::uint32_t child, float c) {
     while (base(v) != b) {
       std::uint32_t m = mate(v);
-      s.bases.push_back(base(v)), s.bases.push_back(base(m));
+      f.bases.push_back(base(v)), f.bases.push_back(base(m));
       node_[v].parent = child;
       child = m;
-      if (!outer(s, v)) push(s, v, c);
-      if (!outer(s, m)) push(s, m, c);
+      if (!outer(v)) push(f, v, c);
+      if (!outer(m)) push(f, m, c);
       v = node_[m].parent;
     }
   }
 
-  // The cost of v's own matched edge.
-  float parted(std::uint32_t v) const {
-    std::uint32_t m = mate(v), i = off_[v];
-    while (adj_[i] != m) ++i;
-    return cost_[i];
-  }
-
-  // Matches outer node x with y, and the path from x up to its root anew.
+  // Matches outer node x with y, and the path from x up to its root anew
+  // (y's side is matched by the caller).
   void flip(std::uint32_t x, std::uint32_t y) {
     std::uint32_t v = mate(x);
-    node_[x].mate = y;
+    node_[x].mate = y, node_[x].paired = cost(x, y);
     while (v != none) {
       std::uint32_t pv = node_[v].parent, next = node_[pv].mate;
-      node_[v].mate = pv, node_[pv].mate = v;
+      pair(v, pv);
       v = next;
     }
   }
 
-  // One phase from the roots, the free nodes, up to the budget: how many
-  // paths it found. A tree that meets a free node not among the roots
-  // takes the path to it.
-  std::size_t phase(Search& s, const std::vector<std::uint32_t>& roots, float budget) {
-    if (s.next + 4 * roots.size() >= seen) {
-      for (std::uint32_t v = s.lo; v < s.hi; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
-      s.next = 4;
-    }
-    s.stamp = s.next;
-    s.next += static_cast<std::uint32_t>(4 * roots.size());
-    s.roots = &roots;
-    for (auto& b : s.bucket) b.clear();
-    s.at = 0, s.waiting = 0, s.outers.clear();
-    for (std::size_t k = 0; k < roots.size(); ++k) {
-      touch(s, roots[k], s.stamp + static_cast<std::uint32_t>(4 * k));
-      push(s, roots[k], 0);
-    }
-    std::size_t found = 0;
-    while (s.waiting) {
-      auto* q = &s.bucket[s.at % Search::width];
-      while (q->empty()) q = &s.bucket[++s.at % Search::width];
-      auto [c, v] = q->front();
-      if (c > budget) break;
-      std::pop_heap(q->begin(), q->end(), std::greater<>());
-      q->pop_back();
-      --s.waiting;
-      if ((++s.pops & 0xffff) == 0 && s.tick) s.tick();
-      if (barred(s, v)) continue;
-      std::uint32_t t = node_[v].mark & ~3u;
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+  // Takes the k-th tree out of the forest, its root now matched: its
+  // nodes, found from the root by their marks, are in no tree, and the
+  // outer nodes of other trees beside them, once looked from, are looked
+  // from again, as if their paths cost what the one looked from now does.
+  void undo(Forest& f, std::size_t k) {
+    std::uint32_t mark = odd(k);
+    std::vector<std::uint32_t>& q = f.undone;
+    q.assign(1, f.roots[k]);
+    node_[f.roots[k]].mark = 0;
+    for (std::size_t j = 0; j < q.size(); ++j) {
+      // The nodes further on are fetched meanwhile.
+      if (j + 8 < q.size()) __builtin_prefetch(&off_[q[j + 8]]);
+      if (j + 4 < q.size()) __builtin_prefetch(&adj_[off_[q[j + 4]]]);
+      if (j + 2 < q.size())
+        for (std::uint32_t i = off_[q[j + 2]]; i < off_[q[j + 2] + 1]; ++i) __builtin_prefetch(&node_[adj_[i]]);
+      for (std::uint32_t i = off_[q[j]]; i < off_[q[j] + 1]; ++i) {
         std::uint32_t to = adj_[i];
-        // The tree reaches past the block (or a node in it is matched past
-        // it): it is grown again, whole, when all are matched together.
-        if (!in(s, to) || (mate(to) != none && !in(s, mate(to)))) {
-          s.open.push_back(root(s, v));
-          giveup(s, v);
-          break;
-        }
-        if (node_[to].mark == dead) continue;
-        if (touched(s, to)) {
-          if (barred(s, to) || base(v) == base(to) || mate(v) == to || !outer(s, to)) continue;
-          if ((node_[to].mark & ~3u) != t) {
-            // Two trees meet: the path from one root to the other.
-            giveup(s, v), giveup(s, to);
-            flip(v, to), flip(to, v);
-            ++found;
-            break;
-          }
-          // Both ends outer in one tree: a blossom, shrunk to where their
-          // paths meet.
-          std::uint32_t b = meet(v, to);
-          s.bases.clear();
-          path(s, v, b, to, c);
-          path(s, to, b, v, c);
-          for (std::uint32_t x : s.bases) node_[x].base = b;
-          node_[b].base = b;
-        } else if (mate(to) != none) {
-          touch(s, to, t);
-          node_[to].parent = v;
-          touch(s, mate(to), t);
-          push(s, mate(to), c + cost_[i] - parted(to));
-        } else {
-          // A free node outside the trees: the path from the root to it.
-          giveup(s, v);
-          flip(v, to);
-          node_[to].mate = v;
-          ++found;
-          break;
+        if (!in(f, to)) continue;
+        std::uint32_t m = node_[to].mark;
+        if ((m | 3) == (mark | 3)) {
+          node_[to].mark = 0;
+          q.push_back(to);
+        } else if (m >= 4 && (m & looked) && !f.stopped[tree(m)]) {
+          push(f, to, f.now);
         }
       }
     }
-    prune(s, roots);
-    return found;
   }
 
-  // The index of v's tree among the roots (v touched).
-  std::size_t tree(const Search& s, std::uint32_t v) const { return (node_[v].mark - s.stamp) >> 2; }
+  // Grows the forest from its roots until no tree can grow: the paths
+  // where trees meet are taken; a tree that meets a node past lo ... hi - 1
+  // (or a node matched past it) stops.
+  void grow(Forest& f) {
+    if (f.roots.size() >= seen / 4 - 2) throw std::bad_alloc();
+    f.stopped.assign(f.roots.size(), 0);
+    for (std::size_t k = 0; k < f.roots.size(); ++k) {
+      touch(f.roots[k], k);
+      push(f, f.roots[k], 0);
+    }
+    // The nodes are looked from a few at a time, cheapest first, what each
+    // needs fetched for all of them in steps: a search waits on memory
+    // far more than it computes, and so waits for a few at once.
+    constexpr int few = 16;
+    std::uint32_t next[few];
+    float paid[few];
+    for (;;) {
+      int got = 0;
+      float c;
+      for (std::uint32_t v; got < few && f.queue.pop(c, v); paid[got] = c, next[got++] = v)
+        __builtin_prefetch(&node_[v]), __builtin_prefetch(&off_[v]);
+      if (!got) break;
+      for (int j = 0; j < got; ++j) __builtin_prefetch(&adj_[off_[next[j]]]), __builtin_prefetch(&cost_[off_[next[j]]]);
+      for (int j = 0; j < got; ++j)
+        for (std::uint32_t i = off_[next[j]]; i < off_[next[j] + 1]; ++i)
+          __builtin_prefetch(&node_[adj_[i]]);
+      for (int j = 0; j < got; ++j)
+        for (std::uint32_t i = off_[next[j]]; i < off_[next[j] + 1]; ++i)
+          if (std::uint32_t to = adj_[i]; in(f, to) && mate(to) != none) __builtin_prefetch(&node_[mate(to)]);
+      for (int j = 0; j < got; ++j) look(f, next[j], paid[j]);
+    }
+  }
 
-  // After a phase: drops the nodes of the trees that can take no path, now
-  // or later. A tree grown whole (none of its outer nodes left to look
-  // from), whose outer nodes have no neighbours but the tree's own nodes,
-  // dropped ones and odd nodes of other such trees, is in no augmenting
-  // path: one that entered it through an odd node could only leave through
-  // an outer one, as from an odd node it goes on to the node's partner.
-  void prune(Search& s, const std::vector<std::uint32_t>& roots) {
-    s.closed.assign(roots.size(), 1);
-    for (std::size_t k = 0; k < roots.size(); ++k)
-      if (barred(s, roots[k])) s.closed[k] = 0;
-    for (const auto& b : s.bucket)
-      for (const auto& [c, v] : b) s.closed[tree(s, v)] = 0;
-    // A tree meeting another's odd node stays closed only while the
-    // other does: (other, tree) noted, then followed from the open ones.
-    s.leans.clear();
-    for (std::uint32_t v : s.outers) {
-      std::size_t k = tree(s, v);
-      if (!s.closed[k]) continue;
-      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-        std::uint32_t to = adj_[i];
-        if (in(s, to) && node_[to].mark == dead) continue;
-        if (!in(s, to) || !touched(s, to) || barred(s, to) || (tree(s, to) != k && outer(s, to))) {
-          s.closed[k] = 0;
-          break;
+  // Looks from v, its path costing c, when still outer and not yet looked
+  // from in a tree that grows: grows the tree by v's neighbours, or shrinks
+  // a blossom, or takes a path.
+  void look(Forest& f, std::uint32_t v, float c) {
+    if ((++f.pops & 0xffff) == 0 && f.tick) f.tick();
+    std::uint32_t mark = node_[v].mark;
+    // Looked from already, or its tree was undone or stopped.
+    if (mark < 4 || (mark & (out | looked)) != out || f.stopped[tree(mark)]) return;
+    node_[v].mark = mark | looked;
+    std::size_t k = tree(mark);
+    f.now = c;
+    for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+      std::uint32_t to = adj_[i];
+      if (!in(f, to) || (mate(to) != none && !in(f, mate(to)))) {
+        f.stopped[k] = 1;
+        return;
+      }
+      std::uint32_t m = node_[to].mark;
+      if (m == dead) continue;
+      if (m >= 4) {
+        if (!(m & out) || mate(v) == to || base(v) == base(to)) continue;
+        if (tree(m) != k) {
+          // Two trees meet: the path from one root to the other.
+          flip(v, to), flip(to, v);
+          undo(f, k), undo(f, tree(m));
+          return;
         }
-        if (tree(s, to) != k) s.leans.emplace_back(static_cast<std::uint32_t>(tree(s, to)), static_cast<std::uint32_t>(k));
+        // Both ends outer in one tree: a blossom, shrunk to where their
+        // paths meet.
+        std::uint32_t b = meet(v, to);
+        f.bases.clear();
+        path(f, v, b, to, c);
+        path(f, to, b, v, c);
+        for (std::uint32_t x : f.bases) node_[x].base = b;
+        node_[b].base = b;
+      } else if (mate(to) != none) {
+        touch(to, k);
+        node_[to].parent = v;
+        touch(mate(to), k);
+        push(f, mate(to), c + cost_[i] - node_[to].paired);
+      } else {
+        // A free node in no tree: the path from the root to it.
+        flip(v, to);
+        node_[to].mate = v, node_[to].paired = cost_[i];
+        undo(f, k);
+        return;
       }
     }
-    std::sort(s.leans.begin(), s.leans.end());
+  }
+
+  // After a block's forest has grown: drops the trees that can take no
+  // path, now or later. A tree that did not stop, whose outer nodes have
+  // no neighbours but the tree's own nodes, dropped ones and odd nodes of
+  // other such trees, is in no augmenting path: one that entered it
+  // through an odd node could only leave through an outer one, as from an
+  // odd node it goes on to the node's partner.
+  void drop(Forest& f) {
+    std::vector<char> open(f.stopped.begin(), f.stopped.end());
+    // A tree beside another's odd node stays closed only while the other
+    // does: (other, tree) noted, then followed from the open ones.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;
+    for (std::uint32_t v = f.lo; v < f.hi; ++v) {
+      std::uint32_t mark = node_[v].mark;
+      if (mark < 4 || !(mark & out) || open[tree(mark)]) continue;
+      for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
+        std::uint32_t m = node_[adj_[i]].mark;
+        if (m >= 4 && tree(m) != tree(mark))
+          leans.emplace_back(static_cast<std::uint32_t>(tree(m)), static_cast<std::uint32_t>(tree(mark)));
+      }
+    }
+    std::sort(leans.begin(), leans.end());
     std::vector<std::uint32_t> opened;
-    for (std::size_t k = 0; k < roots.size(); ++k)
-      if (!s.closed[k]) opened.push_back(static_cast<std::uint32_t>(k));
+    for (std::size_t k = 0; k < open.size(); ++k)
+      if (open[k]) opened.push_back(static_cast<std::uint32_t>(k));
     while (!opened.empty()) {
       std::uint32_t j = opened.back();
       opened.pop_back();
-      for (auto e = std::lower_bound(s.leans.begin(), s.leans.end(), std::make_pair(j, 0u));
-           e != s.leans.end() && e->first == j; ++e)
-        if (s.closed[e->second]) s.closed[e->second] = 0, opened.push_back(e->second);
+      for (auto e = std::lower_bound(leans.begin(), leans.end(), std::make_pair(j, 0u));
+           e != leans.end() && e->first == j; ++e)
+        if (!open[e->second]) open[e->second] = 1, opened.push_back(e->second);
     }
-    // (An outer node's partner may be outer too, and dropped before it.)
-    for (std::uint32_t v : s.outers)
-      if (node_[v].mark != dead && s.closed[tree(s, v)]) {
-        if (mate(v) != none) node_[mate(v)].mark = dead;
-        node_[v].mark = dead;
-      }
+    for (std::uint32_t v = f.lo; v < f.hi; ++v)
+      if (node_[v].mark >= 4 && !open[tree(node_[v].mark)]) node_[v].mark = dead;
   }
 
   const std::uint32_t* off_;
