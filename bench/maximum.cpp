@@ -116,13 +116,14 @@ long long maximum(Run& run, const std::vector<xyz>& vert, const FoldLimit& fold,
     boost::edmonds_maximum_cardinality_matching(g, &mate[0]);
     return static_cast<long long>(boost::matching_size(g, &mate[0]));
   }
-  std::vector<std::uint32_t> off{0}, adj;
+  std::vector<std::uint32_t> off{0};
+  std::vector<Edge> edge;
   for (std::size_t v = 0; v < n; ++v) {
-    for (auto [e, end] = boost::adjacent_vertices(v, g); e != end; ++e) adj.push_back(static_cast<std::uint32_t>(*e));
-    off.push_back(static_cast<std::uint32_t>(adj.size()));
+    for (auto [e, end] = boost::adjacent_vertices(v, g); e != end; ++e) edge.push_back({static_cast<std::uint32_t>(*e), 0});
+    off.push_back(static_cast<std::uint32_t>(edge.size()));
   }
   std::vector<std::int32_t> ours;
-  match(static_cast<std::uint32_t>(n), off.data(), adj.data(), std::vector<float>(adj.size()).data(), ours, 2);
+  match(static_cast<std::uint32_t>(n), off.data(), edge.data(), ours, 2);
   for (std::size_t v = 0; v < n; ++v) mate[v] = ours[v] < 0 ? boost::graph_traits<decltype(g)>::null_vertex() : static_cast<Vertex>(ours[v]);
   if (!boost::maximum_cardinality_matching_verifier<decltype(g), Vertex*, decltype(boost::get(boost::vertex_index, g))>::
           verify_matching(g, &mate[0], boost::get(boost::vertex_index, g))) {

@@ -44,8 +44,8 @@ class Matcher {
  public:
 
   // The nodes are set up by the greedy matching.
-  Matcher(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost, std::uint32_t block)
-      : off_(off), adj_(adj), cost_(cost), n_(n), block_(block), node_(table<Node>(n_)),
+  Matcher(std::uint32_t n, const std::uint32_t* off, const Edge* edge, std::uint32_t block)
+      : off_(off), edge_(edge), n_(n), block_(block), node_(table<Node>(n_)),
         left_(n / block + (n % block != 0)) {}
 
   // Outer nodes waiting to be looked from, the cheapest path first: in
@@ -122,10 +122,10 @@ class Matcher {
         std::uint32_t best = none;
         float c = 0;
         for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
-          std::uint32_t v = adj_[i];
-          if (v == x || (best != none && !before(cost_[i], x, v, c, x, best))) continue;
-          if (node_[v].suitor != none && !before(cost_[i], x, v, node_[v].offer, node_[v].suitor, v)) continue;
-          best = v, c = cost_[i];
+          std::uint32_t v = edge_[i].to;
+          if (v == x || (best != none && !before(edge_[i].cost, x, v, c, x, best))) continue;
+          if (node_[v].suitor != none && !before(edge_[i].cost, x, v, node_[v].offer, node_[v].suitor, v)) continue;
+          best = v, c = edge_[i].cost;
         }
         if (best == none) break;
         std::uint32_t was = node_[best].suitor;
@@ -185,7 +185,7 @@ class Matcher {
     for (std::uint32_t v = 0; v < n_; ++v) {
       std::uint32_t lo = v / block_ * block_, hi = lo + block_;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
-        if (adj_[i] < lo || adj_[i] >= hi) {
+        if (edge_[i].to < lo || edge_[i].to >= hi) {
           queue(w, v), swaps(w);
           break;
         }
@@ -226,7 +226,7 @@ class Matcher {
     std::uint32_t a = std::min(v, w), b = std::min(x, y);
     return a != b ? a < b : std::max(v, w) < std::max(x, y);
   }
-  static constexpr int depth = 4;  // matched edges at most on a swap's path, past the first
+  static constexpr int depth = 3;  // matched edges at most on a swap's path, past the first
   static constexpr double least = 1e-4;  // in degrees, the least a swap must gain
 
   // The swaps: a queue of the nodes lo ... hi - 1 to look from, each at
@@ -251,8 +251,8 @@ class Matcher {
   // The cost of the edge from v to w.
   float cost(std::uint32_t v, std::uint32_t w) const {
     std::uint32_t i = off_[v];
-    while (adj_[i] != w) ++i;
-    return cost_[i];
+    while (edge_[i].to != w) ++i;
+    return edge_[i].cost;
   }
 
   // Matches v and w.
@@ -268,7 +268,7 @@ class Matcher {
     float c = node_[v].paired;
     for (std::uint32_t x : {v, m})
       for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i)
-        if (cost_[i] < c) return true;
+        if (edge_[i].cost < c) return true;
     return false;
   }
 
@@ -295,9 +295,9 @@ class Matcher {
   // leaves r free.
   void extend(Swaps& w, std::uint32_t x, double gain, int left, std::uint32_t r, bool open) {
     for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
-      std::uint32_t a = adj_[i];
+      std::uint32_t a = edge_[i].to;
       if (a < w.lo || a >= w.hi || a == node_[x].mate || onpath(w, a)) continue;
-      double g = gain - cost_[i];
+      double g = gain - edge_[i].cost;
       if (a == r) {
         if (!open) offer(w, g, r);
         continue;
@@ -353,7 +353,7 @@ class Matcher {
       for (int j = 0; j < k; ++j) {
         queue(w, p[j]);
         for (std::uint32_t i = off_[p[j]]; i < off_[p[j] + 1]; ++i)
-          if (adj_[i] >= w.lo && adj_[i] < w.hi) queue(w, adj_[i]);
+          if (edge_[i].to >= w.lo && edge_[i].to < w.hi) queue(w, edge_[i].to);
       }
       queue(w, r);
     }
@@ -441,11 +441,11 @@ class Matcher {
     for (std::size_t j = 0; j < q.size(); ++j) {
       // The nodes further on are fetched meanwhile.
       if (j + 8 < q.size()) __builtin_prefetch(&off_[q[j + 8]]);
-      if (j + 4 < q.size()) __builtin_prefetch(&adj_[off_[q[j + 4]]]);
+      if (j + 4 < q.size()) __builtin_prefetch(&edge_[off_[q[j + 4]]]);
       if (j + 2 < q.size())
-        for (std::uint32_t i = off_[q[j + 2]]; i < off_[q[j + 2] + 1]; ++i) __builtin_prefetch(&node_[adj_[i]]);
+        for (std::uint32_t i = off_[q[j + 2]]; i < off_[q[j + 2] + 1]; ++i) __builtin_prefetch(&node_[edge_[i].to]);
       for (std::uint32_t i = off_[q[j]]; i < off_[q[j] + 1]; ++i) {
-        std::uint32_t to = adj_[i];
+        std::uint32_t to = edge_[i].to;
         if (!in(f, to)) continue;
         std::uint32_t m = node_[to].mark;
         if ((m | 3) == (mark | 3)) {
@@ -480,13 +480,13 @@ class Matcher {
       for (std::uint32_t v; got < few && f.queue.pop(c, v); paid[got] = c, next[got++] = v)
         __builtin_prefetch(&node_[v]), __builtin_prefetch(&off_[v]);
       if (!got) break;
-      for (int j = 0; j < got; ++j) __builtin_prefetch(&adj_[off_[next[j]]]), __builtin_prefetch(&cost_[off_[next[j]]]);
+      for (int j = 0; j < got; ++j) __builtin_prefetch(&edge_[off_[next[j]]]);
       for (int j = 0; j < got; ++j)
         for (std::uint32_t i = off_[next[j]]; i < off_[next[j] + 1]; ++i)
-          __builtin_prefetch(&node_[adj_[i]]);
+          __builtin_prefetch(&node_[edge_[i].to]);
       for (int j = 0; j < got; ++j)
         for (std::uint32_t i = off_[next[j]]; i < off_[next[j] + 1]; ++i)
-          if (std::uint32_t to = adj_[i]; in(f, to) && mate(to) != none) __builtin_prefetch(&node_[mate(to)]);
+          if (std::uint32_t to = edge_[i].to; in(f, to) && mate(to) != none) __builtin_prefetch(&node_[mate(to)]);
       for (int j = 0; j < got; ++j) look(f, next[j], paid[j]);
     }
   }
@@ -503,7 +503,7 @@ class Matcher {
     std::size_t k = tree(mark);
     f.now = c;
     for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-      std::uint32_t to = adj_[i];
+      std::uint32_t to = edge_[i].to;
       if (!in(f, to) || (mate(to) != none && !in(f, mate(to)))) {
         f.stopped[k] = 1;
         return;
@@ -530,11 +530,11 @@ class Matcher {
         touch(to, k);
         node_[to].parent = v;
         touch(mate(to), k);
-        push(f, mate(to), c + cost_[i] - node_[to].paired);
+        push(f, mate(to), c + edge_[i].cost - node_[to].paired);
       } else {
         // A free node in no tree: the path from the root to it.
         flip(v, to);
-        node_[to].mate = v, node_[to].paired = cost_[i];
+        node_[to].mate = v, node_[to].paired = edge_[i].cost;
         undo(f, k);
         return;
       }
@@ -556,7 +556,7 @@ class Matcher {
       std::uint32_t mark = node_[v].mark;
       if (mark < 4 || !(mark & out) || open[tree(mark)]) continue;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
-        std::uint32_t m = node_[adj_[i]].mark;
+        std::uint32_t m = node_[edge_[i].to].mark;
         if (m >= 4 && tree(m) != tree(mark))
           leans.emplace_back(static_cast<std::uint32_t>(tree(m)), static_cast<std::uint32_t>(tree(mark)));
       }
@@ -577,8 +577,7 @@ class Matcher {
   }
 
   const std::uint32_t* off_;
-  const std::uint32_t* adj_;
-  const float* cost_;
+  const Edge* edge_;
   std::uint32_t n_, block_;
   std::unique_ptr<Node[]> node_;
   std::vector<std::vector<std::uint32_t>> left_;  // each block's free nodes with neighbours, once matched alone
@@ -586,10 +585,10 @@ class Matcher {
 
 }  // namespace
 
-void match(std::uint32_t n, const std::uint32_t* off, const std::uint32_t* adj, const float* cost,
+void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
            std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block,
            const std::function<void(double)>& done) {
-  Matcher m(n, off, adj, cost, block);
+  Matcher m(n, off, edge, block);
   std::uint32_t blocks = n / block + (n % block != 0);
   m.greedy();
   // Blocks cost unequal times: each thread takes the next one left. The

@@ -282,17 +282,15 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   told.step(0.5);
   std::uint32_t sum = 0;
   for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
-  std::unique_ptr<std::uint32_t[]> adj = table<std::uint32_t>(sum);
-  std::unique_ptr<float[]> cost = table<float>(sum);
+  std::unique_ptr<Edge[]> edge = table<Edge>(sum);
   share(n, threads, [&](std::size_t from, std::size_t to) {
-    edges(from, to, [&](std::uint32_t v, std::uint32_t w, float e) { cost[off[v + 1]] = e, adj[off[v + 1]++] = w; });
+    edges(from, to, [&](std::uint32_t v, std::uint32_t w, float e) { edge[off[v + 1]++] = {w, e}; });
   });
   C.reset(), E.reset();
 
   told.step(0.95);
-  match(static_cast<std::uint32_t>(n), off.get(), adj.get(), cost.get(), d.mate, threads, 1 << 18,
+  match(static_cast<std::uint32_t>(n), off.get(), edge.get(), d.mate, threads, 1 << 18,
         [&](double f) { told.tell(f); });
-  cost.reset();
   told.step(1);
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
@@ -307,7 +305,7 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
       }
       // Its partner's place among the later triangles it chose.
       int k = 0;
-      for (std::uint32_t i = off[u]; adj[i] != w; ++i) k += adj[i] > u;
+      for (std::uint32_t i = off[u]; edge[i].to != w; ++i) k += edge[i].to > u;
       d.code[u] = static_cast<std::uint8_t>(codes[u] >> (4 * k) & 15);
       ++got;
     }
