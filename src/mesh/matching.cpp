@@ -101,14 +101,19 @@ class Matcher {
   struct Forest {
     std::uint32_t lo, hi;
     std::vector<std::uint32_t> roots;
-    std::vector<char> stopped;  // for each tree, whether it reached past the nodes
+    // For each tree: whether it grows, stopped when it reached past the
+    // nodes, or was undone; and the outer nodes of other trees that met
+    // its odd nodes, to be looked from again when it is undone.
+    std::vector<char> state;
+    std::vector<std::vector<std::uint32_t>> waiting;
     Queue queue;
-    std::vector<std::uint32_t> bases, undone;  // a blossom's bases; an undone tree's nodes
+    std::vector<std::uint32_t> bases;  // a blossom's bases
     std::function<void()> tick;  // where given, called every 65536 outer nodes looked from
     std::size_t pops = 0;
     float now = 0;  // the cost of the path to the node looked from
     Forest(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
+  enum : char { grows, stopped, undone };
 
   // Greedy, all nodes at once: the edges cheapest first, ties in the order
   // of their nodes, each joined where both its nodes are still free. Found
@@ -139,30 +144,40 @@ class Matcher {
 
   // Matches the nodes of block b among themselves.
   void alone(std::uint32_t b) {
-    Forest f(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
-    for (std::uint32_t v = f.lo; v < f.hi; ++v)
-      if (node_[v].mate == none && off_[v] != off_[v + 1]) f.roots.push_back(v);
-    grow(f);
-    drop(f);
-    for (std::uint32_t r : f.roots)
+    std::uint32_t lo = b * block_, hi = n_ - lo < block_ ? n_ : lo + block_;
+    std::vector<std::uint32_t> roots;
+    for (std::uint32_t v = lo; v < hi; ++v)
+      if (node_[v].mate == none && off_[v] != off_[v + 1]) roots.push_back(v);
+    settle(lo, hi, roots.data(), roots.data() + roots.size());
+    for (std::uint32_t r : roots)
       if (node_[r].mate == none && node_[r].mark != dead) left_[b].push_back(r);
   }
 
-  // Readies nodes from ... to - 1 for the forest of all nodes.
+  // Readies nodes from ... to - 1 for forests of other nodes.
   void reset(std::size_t from, std::size_t to) {
     for (std::size_t v = from; v < to; ++v) node_[v].mark = node_[v].mark == dead ? dead : 0;
   }
 
-  // Then over all nodes, once every node is reset: augmenting paths from
-  // the nodes the blocks left free. `done` is told how far it has come,
-  // creeping towards its end as the forest grows.
-  void together(const std::function<void(double)>& done) {
-    Forest f(0, n_);
-    for (const std::vector<std::uint32_t>& l : left_) f.roots.insert(f.roots.end(), l.begin(), l.end());
+  // The nodes the blocks left free, in order.
+  std::vector<std::uint32_t> left() {
+    std::vector<std::uint32_t> l;
+    for (const std::vector<std::uint32_t>& b : left_) l.insert(l.end(), b.begin(), b.end());
     left_.clear();
-    double crept = 0;
-    if (done) f.tick = [&] { done(0.5 + 0.25 * (1 - 1 / (1 + ++crept / 64))); };
+    return l;
+  }
+
+  // A forest over the nodes lo ... hi - 1, every node reset, from the
+  // roots first ... last - 1 that are still free and not dropped; then
+  // drops the trees that can take no path. `tick`, where given, is called
+  // now and then as the forest grows.
+  void settle(std::uint32_t lo, std::uint32_t hi, const std::uint32_t* first, const std::uint32_t* last,
+              const std::function<void()>& tick = {}) {
+    Forest f(lo, hi);
+    for (; first != last; ++first)
+      if (node_[*first].mate == none && node_[*first].mark != dead) f.roots.push_back(*first);
+    f.tick = tick;
     grow(f);
+    if (lo != 0 || hi != n_) drop(f);
   }
 
   // Lowers the cost of block b's matching by swaps within the block.
@@ -430,32 +445,16 @@ class Matcher {
   }
 
   // Takes the k-th tree out of the forest, its root now matched: its
-  // nodes, found from the root by their marks, are in no tree, and the
-  // outer nodes of other trees beside them, once looked from, are looked
-  // from again, as if their paths cost what the one looked from now does.
+  // nodes are in no tree, their marks left as they are, and the outer
+  // nodes of other trees that met its odd nodes are looked from again, as
+  // if their paths cost what the one looked from now does.
   void undo(Forest& f, std::size_t k) {
-    std::uint32_t mark = odd(k);
-    std::vector<std::uint32_t>& q = f.undone;
-    q.assign(1, f.roots[k]);
-    node_[f.roots[k]].mark = 0;
-    for (std::size_t j = 0; j < q.size(); ++j) {
-      // The nodes further on are fetched meanwhile.
-      if (j + 8 < q.size()) __builtin_prefetch(&off_[q[j + 8]]);
-      if (j + 4 < q.size()) __builtin_prefetch(&edge_[off_[q[j + 4]]]);
-      if (j + 2 < q.size())
-        for (std::uint32_t i = off_[q[j + 2]]; i < off_[q[j + 2] + 1]; ++i) __builtin_prefetch(&node_[edge_[i].to]);
-      for (std::uint32_t i = off_[q[j]]; i < off_[q[j] + 1]; ++i) {
-        std::uint32_t to = edge_[i].to;
-        if (!in(f, to)) continue;
-        std::uint32_t m = node_[to].mark;
-        if ((m | 3) == (mark | 3)) {
-          node_[to].mark = 0;
-          q.push_back(to);
-        } else if (m >= 4 && (m & looked) && !f.stopped[tree(m)]) {
-          push(f, to, f.now);
-        }
-      }
+    f.state[k] = undone;
+    for (std::uint32_t v : f.waiting[k]) {
+      std::uint32_t m = node_[v].mark;
+      if (m >= 4 && (m & looked) && f.state[tree(m)] == grows) push(f, v, f.now);
     }
+    std::vector<std::uint32_t>().swap(f.waiting[k]);
   }
 
   // Grows the forest from its roots until no tree can grow: the paths
@@ -463,7 +462,8 @@ class Matcher {
   // (or a node matched past it) stops.
   void grow(Forest& f) {
     if (f.roots.size() >= seen / 4 - 2) throw std::bad_alloc();
-    f.stopped.assign(f.roots.size(), 0);
+    f.state.assign(f.roots.size(), grows);
+    f.waiting.assign(f.roots.size(), {});
     for (std::size_t k = 0; k < f.roots.size(); ++k) {
       touch(f.roots[k], k);
       push(f, f.roots[k], 0);
@@ -498,20 +498,24 @@ class Matcher {
     if ((++f.pops & 0xffff) == 0 && f.tick) f.tick();
     std::uint32_t mark = node_[v].mark;
     // Looked from already, or its tree was undone or stopped.
-    if (mark < 4 || (mark & (out | looked)) != out || f.stopped[tree(mark)]) return;
+    if (mark < 4 || (mark & (out | looked)) != out || f.state[tree(mark)] != grows) return;
     node_[v].mark = mark | looked;
     std::size_t k = tree(mark);
     f.now = c;
     for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
       std::uint32_t to = edge_[i].to;
       if (!in(f, to) || (mate(to) != none && !in(f, mate(to)))) {
-        f.stopped[k] = 1;
+        f.state[k] = stopped;
         return;
       }
       std::uint32_t m = node_[to].mark;
       if (m == dead) continue;
-      if (m >= 4) {
-        if (!(m & out) || mate(v) == to || base(v) == base(to)) continue;
+      if (m >= 4 && f.state[tree(m)] != undone) {
+        if (!(m & out)) {
+          if (tree(m) != k && (f.waiting[tree(m)].empty() || f.waiting[tree(m)].back() != v)) f.waiting[tree(m)].push_back(v);
+          continue;
+        }
+        if (mate(v) == to || base(v) == base(to)) continue;
         if (tree(m) != k) {
           // Two trees meet: the path from one root to the other.
           flip(v, to), flip(to, v);
@@ -548,7 +552,8 @@ class Matcher {
   // through an odd node could only leave through an outer one, as from an
   // odd node it goes on to the node's partner.
   void drop(Forest& f) {
-    std::vector<char> open(f.stopped.begin(), f.stopped.end());
+    std::vector<char> open(f.roots.size());
+    for (std::size_t k = 0; k < open.size(); ++k) open[k] = f.state[k] != grows;
     // A tree beside another's odd node stays closed only while the other
     // does: (other, tree) noted, then followed from the open ones.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;
@@ -604,9 +609,32 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
       }
     }, 2);
   };
-  blockwise(&Matcher::alone, 0, 0.5);
+  blockwise(&Matcher::alone, 0, 0.4);
+  // The trees that reached past their block mostly find their paths near
+  // its edge: the nodes are matched again in blocks whose middles are the
+  // edges of the first, then all together. The free nodes go to the
+  // forest that holds them.
   share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
-  m.together(done);
+  const std::vector<std::uint32_t> free = m.left();
+  std::vector<std::uint32_t> bounds{0};
+  for (std::uint64_t at = block / 2; at < n; at += block) bounds.push_back(static_cast<std::uint32_t>(at));
+  bounds.push_back(n);
+  std::uint32_t halves = static_cast<std::uint32_t>(bounds.size() - 1);
+  if (halves > 1) {
+    std::atomic<std::uint32_t> next{0};
+    share(std::min(threads, halves), threads, [&](std::size_t part, std::size_t) {
+      for (std::uint32_t b; (b = next++) < halves;) {
+        const std::uint32_t *end = free.data() + free.size(), *from = std::lower_bound(free.data() + 0, end, bounds[b]);
+        m.settle(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
+        if (part == 0 && done) done(0.4 + 0.2 * next / halves);
+      }
+    }, 2);
+    share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+  }
+  double crept = 0;
+  std::function<void()> tick;
+  if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
+  m.settle(0, n, free.data(), free.data() + free.size(), tick);
   blockwise(&Matcher::polish, 0.75, 0.95);
   m.across();
   mate.resize(n);
