@@ -610,17 +610,17 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
     }, 2);
   };
   blockwise(&Matcher::alone, 0, 0.4);
-  // The trees that reached past their block mostly find their paths near
-  // its edge: the nodes are matched again in blocks whose middles are the
-  // edges of the first, then all together. The free nodes go to the
-  // forest that holds them.
-  share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
-  const std::vector<std::uint32_t> free = m.left();
-  std::vector<std::uint32_t> bounds{0};
-  for (std::uint64_t at = block / 2; at < n; at += block) bounds.push_back(static_cast<std::uint32_t>(at));
-  bounds.push_back(n);
-  std::uint32_t halves = static_cast<std::uint32_t>(bounds.size() - 1);
-  if (halves > 1) {
+  if (blocks > 1) {
+    // The trees that reached past their block mostly find their paths near
+    // its edge: the nodes are matched again in blocks whose middles are the
+    // edges of the first, then all together. The free nodes go to the
+    // forest that holds them.
+    share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+    const std::vector<std::uint32_t> free = m.left();
+    std::vector<std::uint32_t> bounds{0};
+    for (std::uint64_t at = block / 2; at < n; at += block) bounds.push_back(static_cast<std::uint32_t>(at));
+    bounds.push_back(n);
+    std::uint32_t halves = static_cast<std::uint32_t>(bounds.size() - 1);
     std::atomic<std::uint32_t> next{0};
     share(std::min(threads, halves), threads, [&](std::size_t part, std::size_t) {
       for (std::uint32_t b; (b = next++) < halves;) {
@@ -630,11 +630,11 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
       }
     }, 2);
     share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+    double crept = 0;
+    std::function<void()> tick;
+    if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
+    m.settle(0, n, free.data(), free.data() + free.size(), tick);
   }
-  double crept = 0;
-  std::function<void()> tick;
-  if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
-  m.settle(0, n, free.data(), free.data() + free.size(), tick);
   blockwise(&Matcher::polish, 0.75, 0.95);
   m.across();
   mate.resize(n);
