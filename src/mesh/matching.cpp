@@ -26,7 +26,7 @@ namespace {
 // cycles within a tree (blossoms) are shrunk to their base; where two
 // trees meet at outer nodes, the path from one root to the other is
 // taken, and only those two trees are undone: their nodes are free to be
-// grown into again, and the outer nodes of other trees beside them are
+// grown into again, and the outer nodes of other trees that met them are
 // looked from again. So the cheap paths are taken first, each tree is
 // grown about once, and when no tree can grow the matching is the largest.
 //
@@ -34,12 +34,13 @@ namespace {
 // forest costs what it explores; they sit side by side, since a search
 // reaches them all at once. After the greedy matching of all nodes, the
 // forest is grown in blocks of a fixed size first, each on its own and
-// blocks side by side on the threads, then over all nodes, which mostly
-// has little left to do; so are the swaps. A tree that would leave its
-// block stops growing, though others may still take a path through it, and
-// its root waits for the forest of all nodes. A tree of a block that can
-// grow no further and will never take a path, whatever becomes of the
-// others, is dropped for good.
+// blocks side by side on the threads; then in blocks as large whose
+// middles are the first blocks' edges, where most of the paths that
+// crossed an edge lie; then over all nodes, which has little left to do;
+// so are the swaps. A tree that would leave its block stops growing,
+// though others may still take a path through it, and its root waits for
+// the next forest. A tree of a block that can grow no further and will
+// never take a path, whatever becomes of the others, is dropped for good.
 class Matcher {
  public:
 
