@@ -25,6 +25,7 @@
 #include "pass.h"
 #include "pipeline.h"
 #include "scan.h"
+#include "share.h"
 #include "state.h"
 
 using facemeld::Failure;
@@ -396,10 +397,17 @@ void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0,
   open_.bytes = 0;
 }
 
-// Writes the lines a job waits for into the buffers of its kept chunks.
+// Writes the lines a job waits for into the buffers of its kept chunks,
+// side by side on the copy's threads: a run that ends here may hold most of
+// the input, and the other threads would wait for it.
 void Pass::prepare(Job& job) {
   const Decision* d = job.run.get();
-  for (Parked& p : job.parked) p.n = p.c->join(p.from, p.c->lines(), p.first, &d, d ? 1 : 0, p.out);
+  share(job.parked.size(), x_.threads, [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+      Parked& p = job.parked[i];
+      p.n = p.c->join(p.from, p.c->lines(), p.first, &d, d ? 1 : 0, p.out);
+    }
+  }, 2);
 }
 
 bool Pass::emit(const char* b, std::size_t n) {
