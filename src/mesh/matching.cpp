@@ -350,9 +350,9 @@ class Matcher {
       // neighbours, the cycle would cost more than it parts), and is found
       // from either end of it; a path that frees r is found from the free
       // node at its other end. So a matched node is looked from only when
-      // its own edge costs that much, and more than another edge of it or
-      // its partner.
-      if (m != none && (node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
+      // it is the lesser of its pair, its own edge costs that much, and more
+      // than another edge of it or its partner.
+      if (m != none && (r > m || node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.gain = least, w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
