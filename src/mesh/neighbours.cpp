@@ -454,6 +454,14 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
   }
   Again in(F_, pieces, r.nearby && d.pairs ? &r.ahead : nullptr);
   Crew crew(o_.cancel, [this] { report(); });
+  // The progress line moves through the run with each piece: when the run
+  // is read twice, half its way at each reading.
+  bool twice = !r.nearby && d.pairs;
+  std::int64_t start = pieces[0].at, whole = pieces.back().at + static_cast<std::int64_t>(pieces.back().size) - start;
+  auto through = [&](const Piece& p) {
+    std::int64_t done = p.at + static_cast<std::int64_t>(p.size) - start;
+    return start + (twice ? ((write ? whole : 0) + done) / 2 : done);
+  };
   std::int64_t turned = 0;
   crew.run(x_.threads, [&](bool) {
     Reread t;
@@ -477,11 +485,11 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
             std::size_t from = 0;
             for (const auto& [u, to] : t.found) d.put(u, t.text.data() + from, t.text.data() + to), from = to;
             if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
-            if (write) written_ = p.at + static_cast<std::int64_t>(p.size);
+            written_ = through(p);
           }))
         return;
       if (failed) return crew.fail(Failure::write, error);
-      if (write) report();
+      report();
     }
   });
   if (crew.failure() == Failure::none) return true;
