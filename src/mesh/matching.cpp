@@ -189,6 +189,10 @@ class Matcher {
     // is left: its matching is then the cheapest of the largest.
     bool small = w.hi - w.lo <= 32;
     if (small) w.depth = static_cast<int>(w.hi - w.lo) / 2 + 1;
+    // A smaller block is searched deeper, for no more than a full one
+    // costs: a matched edge more doubles each search, and a block a
+    // quarter the size has a quarter as many to make.
+    for (std::uint64_t size = w.hi - w.lo; !small && size * 4 <= block_ && w.depth < 12; size *= 4) ++w.depth;
     do {
       w.swapped = false;
       for (std::uint32_t v = w.lo; v < w.hi; ++v) queue(w, v), swaps(w);
