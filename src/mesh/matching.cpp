@@ -601,20 +601,20 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
   Matcher m(n, off, edge, block);
   std::uint32_t blocks = n / block + (n % block != 0);
   m.greedy();
-  // Blocks cost unequal times: each thread takes the next one left. The
-  // calling thread tells how many are done, from `from` to `to` of the
-  // whole, after each of its own.
-  auto blockwise = [&](void (Matcher::*step)(std::uint32_t), double from, double to) {
+  // step(b) for b = 0 ... count - 1. Blocks cost unequal times: each
+  // thread takes the next one left. The calling thread tells how many are
+  // done, from `from` to `to` of the whole, after each of its own.
+  auto blockwise = [&](std::uint32_t count, const std::function<void(std::uint32_t)>& step, double from, double to) {
     std::atomic<std::uint32_t> next{0}, finished{0};
-    share(std::min(threads, blocks), threads, [&](std::size_t part, std::size_t) {
-      for (std::uint32_t b; (b = next++) < blocks;) {
-        (m.*step)(b);
+    share(std::min(threads, count), threads, [&](std::size_t part, std::size_t) {
+      for (std::uint32_t b; (b = next++) < count;) {
+        step(b);
         ++finished;
-        if (part == 0 && done) done(from + (to - from) * finished / blocks);
+        if (part == 0 && done) done(from + (to - from) * finished / count);
       }
     }, 2);
   };
-  blockwise(&Matcher::alone, 0, 0.4);
+  blockwise(blocks, [&](std::uint32_t b) { m.alone(b); }, 0, 0.4);
   if (blocks > 1) {
     // The trees that reached past their block mostly find their paths near
     // its edge: the nodes are matched again in blocks whose middles are the
@@ -625,22 +625,18 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
     std::vector<std::uint32_t> bounds{0};
     for (std::uint64_t at = block / 2; at < n; at += block) bounds.push_back(static_cast<std::uint32_t>(at));
     bounds.push_back(n);
-    std::uint32_t halves = static_cast<std::uint32_t>(bounds.size() - 1);
-    std::atomic<std::uint32_t> next{0};
-    share(std::min(threads, halves), threads, [&](std::size_t part, std::size_t) {
-      for (std::uint32_t b; (b = next++) < halves;) {
-        const std::uint32_t *end = free.data() + free.size(), *from = std::lower_bound(free.data() + 0, end, bounds[b]);
-        m.settle(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
-        if (part == 0 && done) done(0.4 + 0.2 * next / halves);
-      }
-    }, 2);
+    const std::uint32_t* end = free.data() + free.size();
+    blockwise(static_cast<std::uint32_t>(bounds.size() - 1), [&](std::uint32_t b) {
+      const std::uint32_t* from = std::lower_bound(free.data() + 0, end, bounds[b]);
+      m.settle(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
+    }, 0.4, 0.6);
     share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
     double crept = 0;
     std::function<void()> tick;
     if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
     m.settle(0, n, free.data(), free.data() + free.size(), tick);
   }
-  blockwise(&Matcher::polish, 0.75, 0.95);
+  blockwise(blocks, [&](std::uint32_t b) { m.polish(b); }, 0.75, 0.95);
   m.across();
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
