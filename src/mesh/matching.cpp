@@ -24,10 +24,10 @@ namespace {
 // grown from every free node, all of them cheapest first, a path's cost
 // being what it adds: the edges it joins less the ones it parts. Odd
 // cycles within a tree (blossoms) are shrunk to their base; where two
-// trees meet at outer nodes, the path from one root to the other is
+// trees meet at even nodes, the path from one root to the other is
 // taken, and only those two trees are undone: their nodes are free to be
-// grown into again, and the outer nodes of other trees that met them are
-// looked from again. So the cheap paths are taken first, each tree is
+// grown into again, and the even nodes of other trees that met them are
+// scanned again. So the cheap paths are taken first, each tree is
 // grown about once, and when no tree can grow the matching is the largest.
 //
 // A node's fields are valid only while it is in a tree, so that the
@@ -49,7 +49,7 @@ class Matcher {
       : off_(off), edge_(edge), n_(n), block_(block), node_(table<Node>(n_)),
         left_(n / block + (n % block != 0)) {}
 
-  // Outer nodes waiting to be looked from, the cheapest path first: in
+  // Even nodes waiting to be scanned, the cheapest path first: in
   // buckets of 1/fine degree, `width` of them from the cheapest, `at`,
   // the last in first out of each; paths cheaper than the first bucket's
   // wait in it, and dearer than the last's in a heap of their own, `far`,
@@ -97,21 +97,21 @@ class Matcher {
   };
 
   // A forest over the nodes lo to hi - 1, the k-th root's tree marked
-  // 4k + 4 on its odd nodes, 4k + 5 on its outer ones, and 4k + 7 on those
-  // looked from.
+  // 4k + 4 on its odd nodes, 4k + 5 on its even ones, and 4k + 7 on those
+  // scanned.
   struct Forest {
     std::uint32_t lo, hi;
     std::vector<std::uint32_t> roots;
     // For each tree: whether it grows, stopped when it reached past the
-    // nodes, or was undone; and the outer nodes of other trees that met
-    // its odd nodes, to be looked from again when it is undone.
+    // nodes, or was undone; and the even nodes of other trees that met
+    // its odd nodes, to be scanned again when it is undone.
     std::vector<char> state;
     std::vector<std::vector<std::uint32_t>> waiting;
     Queue queue;
     std::vector<std::uint32_t> bases;  // a blossom's bases
-    std::function<void()> tick;  // where given, called every 65536 outer nodes looked from
+    std::function<void()> tick;  // where given, called every 65536 even nodes scanned
     std::size_t pops = 0;
-    float now = 0;  // the cost of the path to the node looked from
+    float now = 0;  // the cost of the path to the node scanned
     Forest(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
   };
   enum : char { grows, stopped, undone };
@@ -144,12 +144,12 @@ class Matcher {
   }
 
   // Matches the nodes of block b among themselves.
-  void alone(std::uint32_t b) {
+  void matchblock(std::uint32_t b) {
     std::uint32_t lo = b * block_, hi = n_ - lo < block_ ? n_ : lo + block_;
     std::vector<std::uint32_t> roots;
     for (std::uint32_t v = lo; v < hi; ++v)
       if (node_[v].mate == none && off_[v] != off_[v + 1]) roots.push_back(v);
-    settle(lo, hi, roots.data(), roots.data() + roots.size());
+    growforest(lo, hi, roots.data(), roots.data() + roots.size());
     for (std::uint32_t r : roots)
       if (node_[r].mate == none && node_[r].mark != dead) left_[b].push_back(r);
   }
@@ -171,7 +171,7 @@ class Matcher {
   // roots first ... last - 1 that are still free and not dropped; then
   // drops the trees that can take no path. `tick`, where given, is called
   // now and then as the forest grows.
-  void settle(std::uint32_t lo, std::uint32_t hi, const std::uint32_t* first, const std::uint32_t* last,
+  void growforest(std::uint32_t lo, std::uint32_t hi, const std::uint32_t* first, const std::uint32_t* last,
               const std::function<void()>& tick = {}) {
     Forest f(lo, hi);
     for (; first != last; ++first)
@@ -182,7 +182,7 @@ class Matcher {
   }
 
   // Lowers the cost of block b's matching by swaps within the block.
-  void polish(std::uint32_t b) {
+  void improveblock(std::uint32_t b) {
     Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].queued = 0;
     // A small block is searched for swaps of any length, again until none
@@ -200,7 +200,7 @@ class Matcher {
   }
 
   // Then across the blocks, from the nodes with a neighbour in another.
-  void across() {
+  void improveacross() {
     Swaps w(0, n_);
     for (std::uint32_t v = 0; v < n_; ++v) {
       std::uint32_t lo = v / block_ * block_, hi = lo + block_;
@@ -249,7 +249,7 @@ class Matcher {
   static constexpr int depth = 3;  // matched edges at most on a swap's path, past the first
   static constexpr double least = 1e-4;  // in degrees, the least a swap must gain
 
-  // The swaps: a queue of the nodes lo ... hi - 1 to look from, each at
+  // The swaps: a queue of the nodes lo ... hi - 1 to search from, each at
   // most once in it (its `p` set while it is).
   struct Swaps {
     std::uint32_t lo, hi;
@@ -338,7 +338,7 @@ class Matcher {
 
   // Takes the queue's nodes in turn, each swapping in the path or cycle
   // from it that lowers the cost most, whose nodes and their neighbours
-  // are queued again; the nodes are queued one at a time, each looked from
+  // are queued again; the nodes are queued one at a time, each searched from
   // until the swaps it leads to end, so that the queue stays short. The
   // cost falls with every swap, so the swaps end.
   void swaps(Swaps& w) {
@@ -353,7 +353,7 @@ class Matcher {
       // costs less (were each unmatched edge dearer than both its
       // neighbours, the cycle would cost more than it parts), and is found
       // from either end of it; a path that frees r is found from the free
-      // node at its other end. So a matched node is looked from only when
+      // node at its other end. So a matched node is searched from only when
       // it is the lesser of its pair, its own edge costs that much, and more
       // than another edge of it or its partner.
       if (m != none && (r > m || node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
@@ -379,21 +379,21 @@ class Matcher {
     }
   }
 
-  static std::uint32_t odd(std::size_t k) { return static_cast<std::uint32_t>(4 * k + 4); }
-  static constexpr std::uint32_t out = 1, looked = 2;  // on a tree's mark
-  bool touched(std::uint32_t v) const { return node_[v].mark >= 4; }
-  bool outer(std::uint32_t v) const { return touched(v) && (node_[v].mark & out); }
+  static std::uint32_t oddmark(std::size_t k) { return static_cast<std::uint32_t>(4 * k + 4); }
+  static constexpr std::uint32_t evenbit = 1, scannedbit = 2;  // on a tree's mark
+  bool intree(std::uint32_t v) const { return node_[v].mark >= 4; }
+  bool even(std::uint32_t v) const { return intree(v) && (node_[v].mark & evenbit); }
   static std::size_t tree(std::uint32_t mark) { return (mark >> 2) - 1; }
   std::uint32_t mate(std::uint32_t v) const { return node_[v].mate; }
 
   // Puts v, not in a tree, into the k-th one.
-  void touch(std::uint32_t v, std::size_t k) {
-    node_[v].mark = odd(k), node_[v].parent = none, node_[v].base = v;
+  void makeodd(std::uint32_t v, std::size_t k) {
+    node_[v].mark = oddmark(k), node_[v].parent = none, node_[v].base = v;
   }
-  // Makes v, in a tree, outer, to be looked from, its path from the root
+  // Makes v, in a tree, even, to be scanned, its path from the root
   // costing c.
-  void push(Forest& f, std::uint32_t v, float c) {
-    node_[v].mark = (node_[v].mark & ~looked) | out;
+  void makeeven(Forest& f, std::uint32_t v, float c) {
+    node_[v].mark = (node_[v].mark & ~scannedbit) | evenbit;
     f.queue.push(c, v);
   }
   std::uint32_t base(std::uint32_t v) {
@@ -404,7 +404,7 @@ class Matcher {
   // The base where the tree paths from a and b up to their root meet: the
   // bases on a's are marked `seen`, then b's is walked up to one, then the
   // marks are taken off again.
-  std::uint32_t meet(std::uint32_t a, std::uint32_t b) {
+  std::uint32_t commonbase(std::uint32_t a, std::uint32_t b) {
     auto walk = [&](std::uint32_t x) {
       for (;;) {
         x = base(x);
@@ -424,22 +424,34 @@ class Matcher {
 
   // Walks from v up to the blossom's base b, pointing the tree's odd
   // nodes the other way round the blossom and making every node on it
-  // outer, its path costing c; notes the bases passed.
-  void path(Forest& f, std::uint32_t v, std::uint32_t b, std::uint32_t child, float c) {
+  // even, its path costing c; notes the bases passed.
+  void shrinkpath(Forest& f, std::uint32_t v, std::uint32_t b, std::uint32_t child, float c) {
     while (base(v) != b) {
       std::uint32_t m = mate(v);
       f.bases.push_back(base(v)), f.bases.push_back(base(m));
       node_[v].parent = child;
       child = m;
-      if (!outer(v)) push(f, v, c);
-      if (!outer(m)) push(f, m, c);
+      if (!even(v)) makeeven(f, v, c);
+      if (!even(m)) makeeven(f, m, c);
       v = node_[m].parent;
     }
   }
 
-  // Matches outer node x with y, and the path from x up to its root anew
+  // Both ends of the edge v - w even in one tree: the blossom it closes,
+  // shrunk to the base where their paths meet, every node on it even.
+  void shrink(Forest& f, std::uint32_t v, std::uint32_t w, float c) {
+    std::uint32_t b = commonbase(v, w);
+    f.bases.clear();
+    shrinkpath(f, v, b, w, c);
+    shrinkpath(f, w, b, v, c);
+    for (std::uint32_t x : f.bases) node_[x].base = b;
+    node_[b].base = b;
+  }
+
+  // Augments along the path from the root of even node x to x, then on
+  // to y: x is matched with y, and the path from x up to its root anew
   // (y's side is matched by the caller).
-  void flip(std::uint32_t x, std::uint32_t y) {
+  void augment(std::uint32_t x, std::uint32_t y) {
     std::uint32_t v = mate(x);
     node_[x].mate = y, node_[x].paired = cost(x, y);
     while (v != none) {
@@ -450,14 +462,14 @@ class Matcher {
   }
 
   // Takes the k-th tree out of the forest, its root now matched: its
-  // nodes are in no tree, their marks left as they are, and the outer
-  // nodes of other trees that met its odd nodes are looked from again, as
-  // if their paths cost what the one looked from now does.
+  // nodes are in no tree, their marks left as they are, and the even
+  // nodes of other trees that met its odd nodes are scanned again, as
+  // if their paths cost what the one scanned now does.
   void undo(Forest& f, std::size_t k) {
     f.state[k] = undone;
     for (std::uint32_t v : f.waiting[k]) {
       std::uint32_t m = node_[v].mark;
-      if (m >= 4 && (m & looked) && f.state[tree(m)] == grows) push(f, v, f.now);
+      if (m >= 4 && (m & scannedbit) && f.state[tree(m)] == grows) makeeven(f, v, f.now);
     }
     std::vector<std::uint32_t>().swap(f.waiting[k]);
   }
@@ -470,10 +482,10 @@ class Matcher {
     f.state.assign(f.roots.size(), grows);
     f.waiting.assign(f.roots.size(), {});
     for (std::size_t k = 0; k < f.roots.size(); ++k) {
-      touch(f.roots[k], k);
-      push(f, f.roots[k], 0);
+      makeodd(f.roots[k], k);
+      makeeven(f, f.roots[k], 0);
     }
-    // The nodes are looked from a few at a time, cheapest first, what each
+    // The nodes are scanned a few at a time, cheapest first, what each
     // needs fetched for all of them in steps: a search waits on memory
     // far more than it computes, and so waits for a few at once.
     constexpr int few = 16;
@@ -492,19 +504,19 @@ class Matcher {
       for (int j = 0; j < got; ++j)
         for (std::uint32_t i = off_[next[j]]; i < off_[next[j] + 1]; ++i)
           if (std::uint32_t to = edge_[i].to; in(f, to) && mate(to) != none) __builtin_prefetch(&node_[mate(to)]);
-      for (int j = 0; j < got; ++j) look(f, next[j], paid[j]);
+      for (int j = 0; j < got; ++j) scan(f, next[j], paid[j]);
     }
   }
 
-  // Looks from v, its path costing c, when still outer and not yet looked
-  // from in a tree that grows: grows the tree by v's neighbours, or shrinks
-  // a blossom, or takes a path.
-  void look(Forest& f, std::uint32_t v, float c) {
+  // Scans v, its path costing c, when still even and not yet scanned in a
+  // tree that grows: grows the tree by v's neighbours, or shrinks a
+  // blossom, or augments along a path.
+  void scan(Forest& f, std::uint32_t v, float c) {
     if ((++f.pops & 0xffff) == 0 && f.tick) f.tick();
     std::uint32_t mark = node_[v].mark;
     // Looked from already, or its tree was undone or stopped.
-    if (mark < 4 || (mark & (out | looked)) != out || f.state[tree(mark)] != grows) return;
-    node_[v].mark = mark | looked;
+    if (mark < 4 || (mark & (evenbit | scannedbit)) != evenbit || f.state[tree(mark)] != grows) return;
+    node_[v].mark = mark | scannedbit;
     std::size_t k = tree(mark);
     f.now = c;
     for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
@@ -516,33 +528,26 @@ class Matcher {
       std::uint32_t m = node_[to].mark;
       if (m == dead) continue;
       if (m >= 4 && f.state[tree(m)] != undone) {
-        if (!(m & out)) {
+        if (!(m & evenbit)) {
           if (tree(m) != k && (f.waiting[tree(m)].empty() || f.waiting[tree(m)].back() != v)) f.waiting[tree(m)].push_back(v);
           continue;
         }
         if (mate(v) == to || base(v) == base(to)) continue;
         if (tree(m) != k) {
           // Two trees meet: the path from one root to the other.
-          flip(v, to), flip(to, v);
+          augment(v, to), augment(to, v);
           undo(f, k), undo(f, tree(m));
           return;
         }
-        // Both ends outer in one tree: a blossom, shrunk to where their
-        // paths meet.
-        std::uint32_t b = meet(v, to);
-        f.bases.clear();
-        path(f, v, b, to, c);
-        path(f, to, b, v, c);
-        for (std::uint32_t x : f.bases) node_[x].base = b;
-        node_[b].base = b;
+        shrink(f, v, to, c);
       } else if (mate(to) != none) {
-        touch(to, k);
+        makeodd(to, k);
         node_[to].parent = v;
-        touch(mate(to), k);
-        push(f, mate(to), c + edge_[i].cost - node_[to].paired);
+        makeodd(mate(to), k);
+        makeeven(f, mate(to), c + edge_[i].cost - node_[to].paired);
       } else {
         // A free node in no tree: the path from the root to it.
-        flip(v, to);
+        augment(v, to);
         node_[to].mate = v, node_[to].paired = edge_[i].cost;
         undo(f, k);
         return;
@@ -551,10 +556,10 @@ class Matcher {
   }
 
   // After a block's forest has grown: drops the trees that can take no
-  // path, now or later. A tree that did not stop, whose outer nodes have
+  // path, now or later. A tree that did not stop, whose even nodes have
   // no neighbours but the tree's own nodes, dropped ones and odd nodes of
   // other such trees, is in no augmenting path: one that entered it
-  // through an odd node could only leave through an outer one, as from an
+  // through an odd node could only leave through an even one, as from an
   // odd node it goes on to the node's partner.
   void drop(Forest& f) {
     std::vector<char> open(f.roots.size());
@@ -564,7 +569,7 @@ class Matcher {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> leans;
     for (std::uint32_t v = f.lo; v < f.hi; ++v) {
       std::uint32_t mark = node_[v].mark;
-      if (mark < 4 || !(mark & out) || open[tree(mark)]) continue;
+      if (mark < 4 || !(mark & evenbit) || open[tree(mark)]) continue;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i) {
         std::uint32_t m = node_[edge_[i].to].mark;
         if (m >= 4 && tree(m) != tree(mark))
@@ -614,7 +619,7 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
       }
     }, 2);
   };
-  blockwise(blocks, [&](std::uint32_t b) { m.alone(b); }, 0, 0.4);
+  blockwise(blocks, [&](std::uint32_t b) { m.matchblock(b); }, 0, 0.4);
   if (blocks > 1) {
     // The trees that reached past their block mostly find their paths near
     // its edge: the nodes are matched again in blocks whose middles are the
@@ -628,16 +633,16 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
     const std::uint32_t* end = free.data() + free.size();
     blockwise(static_cast<std::uint32_t>(bounds.size() - 1), [&](std::uint32_t b) {
       const std::uint32_t* from = std::lower_bound(free.data() + 0, end, bounds[b]);
-      m.settle(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
+      m.growforest(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
     }, 0.4, 0.6);
     share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
     double crept = 0;
     std::function<void()> tick;
     if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
-    m.settle(0, n, free.data(), free.data() + free.size(), tick);
+    m.growforest(0, n, free.data(), free.data() + free.size(), tick);
   }
-  blockwise(blocks, [&](std::uint32_t b) { m.polish(b); }, 0.75, 0.95);
-  m.across();
+  blockwise(blocks, [&](std::uint32_t b) { m.improveblock(b); }, 0.75, 0.95);
+  m.improveacross();
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
 }
