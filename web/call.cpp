@@ -17,7 +17,7 @@ extern "C" {
 int facemeld_read(int id, char* to, double at, int n);  // bytes read, or -1
 void facemeld_write(int id, const char* from, int n);
 void facemeld_progress(int id, double done, double total);
-void facemeld_done(int id, int failure, const char* complaint, double vertices, double triangles, double joins);
+void facemeld_done(int id, const char* failure, const char* complaint, double vertices, double triangles, double joins);
 }
 
 namespace {
@@ -78,7 +78,7 @@ void copy(int id, double size, bool dropnormals, double limit, bool neighbours, 
   // The complaint as the command line words it, with the system's reason.
   std::string said = r.failure == facemeld::Failure::none ? "" : facemeld::describe(r.failure);
   if (r.failure != facemeld::Failure::none && r.error) said += std::string(" (") + std::strerror(r.error) + ")";
-  facemeld_done(id, static_cast<int>(r.failure), said.c_str(), static_cast<double>(r.vertices),
+  facemeld_done(id, facemeld::name(r.failure), said.c_str(), static_cast<double>(r.vertices),
                 static_cast<double>(r.triangles), static_cast<double>(r.joins));
 }
 

@@ -7,7 +7,6 @@
 // the command line's complaint.
 Module['copies'] = new Map();
 var facemeldCopies = 0;
-var facemeldFailures = ['none', 'open', 'read', 'write', 'memory', 'cancelled'];
 
 // Node runs on while a copy is under way, and no longer for the idle
 // threads the module keeps for the next copy.
@@ -44,9 +43,9 @@ Module['quadrify'] = function (source, options, sink) {
       done: function (failure, complaint, vertices, triangles, joins) {
         Module['copies'].delete(id);
         facemeldHold();
-        if (!failure) return resolve({ vertices: vertices, triangles: triangles, joins: joins });
+        if (failure === 'none') return resolve({ vertices: vertices, triangles: triangles, joins: joins });
         var e = new Error(complaint);
-        e.failure = facemeldFailures[failure];
+        e.failure = failure;
         reject(e);
       },
     });

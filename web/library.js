@@ -17,6 +17,6 @@ mergeInto(LibraryManager.library, {
   // Waited for too, since the complaint lives on the copy's thread.
   facemeld_done__proxy: 'sync',
   facemeld_done: function (id, failure, complaint, vertices, triangles, joins) {
-    Module.copies.get(id).done(failure, UTF8ToString(complaint >>> 0), vertices, triangles, joins);
+    Module.copies.get(id).done(UTF8ToString(failure >>> 0), UTF8ToString(complaint >>> 0), vertices, triangles, joins);
   },
 });

@@ -1,4 +1,4 @@
-// The library's words of a failure, and its version.
+// The library's words and names of a failure, and its version.
 #include "facemeld.h"
 
 const char* facemeld::describe(Failure f) {
@@ -13,6 +13,20 @@ const char* facemeld::describe(Failure f) {
     case Failure::options: return "the options are not valid";
   }
   return "I can't read this file";
+}
+
+const char* facemeld::name(Failure f) {
+  switch (f) {
+    case Failure::none: return "none";
+    case Failure::open: return "open";
+    case Failure::read: return "read";
+    case Failure::write: return "write";
+    case Failure::memory: return "memory";
+    case Failure::cancelled: return "cancelled";
+    case Failure::same: return "same";
+    case Failure::options: return "options";
+  }
+  return "read";
 }
 
 int facemeld::version() { return FACEMELD_VERSION; }
