@@ -20,7 +20,7 @@
 #include "coordinate.h"
 #include "corner.h"
 #include "globals.h"
-#include "pass.h"
+#include "copy.h"
 #include "readobj.h"
 
 namespace fs = std::filesystem;

@@ -23,7 +23,7 @@
 
 #include "support.h"
 #include "globals.h"
-#include "pass.h"
+#include "copy.h"
 #include "readobj.h"
 
 // AddressSanitizer: GCC tells with a macro, Clang with __has_feature.

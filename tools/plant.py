@@ -5,7 +5,7 @@ a place the tests do not guard.
 
     python3 tools/plant.py [COUNT [SEED [FILE...]]]     # 40 faults, seed 1
 
-FILE... (paths such as src/mesh/pairs.cpp) plants only in those files.
+FILE... (paths such as src/mesh/engine/pairtest.cpp) plants only in those files.
 
 Works in a copy of the tree (build/plant), never in the sources. Prints one
 line per fault (caught or not, the file, the line and the change) and the
@@ -15,7 +15,7 @@ import os, random, re, shutil, subprocess, sys
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WORK = os.path.join(TOP, "build", "plant")
-SOURCES = ("src/mesh", "src/term")
+SOURCES = ("src/mesh/engine", "src/mesh/engine/neighbours", "src/mesh/command", "src/term")
 
 # Each change: a pattern and what a match becomes.
 CHANGES = [

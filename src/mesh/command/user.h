@@ -28,16 +28,6 @@ constexpr int IDNO = 7;
 int MessageBoxA(HWND wn, const char* text, const char* caption, unsigned type);
 #endif
 
-// The line end of the platform's text files. The pass writes it itself, to
-// a file opened in binary mode, rather than have the C library translate
-// every line feed on its way out, which on Windows costs more than the
-// whole copy.
-#ifdef _WIN32
-constexpr char lineend[] = "\r\n";
-#else
-constexpr char lineend[] = "\n";
-#endif
-
 // Size of every path buffer, terminator included: the longest path that
 // the Windows file dialogs hand back, or PATH_MAX on Linux.
 #ifdef _WIN32

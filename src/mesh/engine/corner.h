@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "DEFINES.h"
-#include "user.h"
 
 // Marks a vertex, texture or normal number that a corner does not give.
 constexpr std::int32_t absent = -99999;
@@ -53,6 +52,16 @@ inline xyz lookup(const xyz* vert, std::int32_t p, std::int64_t inv) {
   const xyz* v = where(vert, p, inv);
   return v ? *v : xyz();
 }
+
+// The line end of the platform's text files. The pass writes it itself, to
+// a file opened in binary mode, rather than have the C library translate
+// every line feed on its way out, which on Windows costs more than the
+// whole copy.
+#ifdef _WIN32
+constexpr char lineend[] = "\r\n";
+#else
+constexpr char lineend[] = "\n";
+#endif
 
 // Writes the platform's line end to o and returns the end of what it wrote.
 inline char* endline(char* o) {

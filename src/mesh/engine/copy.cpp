@@ -1,4 +1,4 @@
-#include "pass.h"
+#include "copy.h"
 
 #include <algorithm>
 #include <atomic>

@@ -8,7 +8,7 @@
 #include "files.h"
 #include "globals.h"
 #include "input.h"
-#include "pass.h"
+#include "copy.h"
 
 namespace {
 

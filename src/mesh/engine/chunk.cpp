@@ -5,7 +5,7 @@
 
 #include "coordinate.h"
 #include "corner.h"
-#include "pairs.h"
+#include "neighbours/decide.h"
 #include "scan.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "pass.h"
+#include "copy.h"
 #include "readobj.h"
 
 int copyOBJ(HWND wn, const char* file, const char* File) { return copyOBJ(wn, file, File, Work()); }

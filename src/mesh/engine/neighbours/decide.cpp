@@ -1,4 +1,4 @@
-#include "pairs.h"
+#include "decide.h"
 
 #include <algorithm>
 #include <atomic>

@@ -9,7 +9,7 @@
 #include "chunk.h"
 #include "crew.h"
 #include "input.h"
-#include "pass.h"
+#include "copy.h"
 #include "state.h"
 
 // Where a chunk stands once it is stored: its number, the vertex lines
