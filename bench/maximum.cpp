@@ -84,7 +84,7 @@ double least(std::size_t n, const std::vector<std::pair<std::size_t, std::size_t
 
 // The largest matching among the pairs of one run that pass the test, and
 // the least error of one, added to `error` (made -1 when not found).
-long long maximum(Run& run, const std::vector<xyz>& vert, const FoldLimit& fold, double& error) {
+long long maximum(Run& run, const std::vector<xyz>& vert, const PairTest& test, double& error) {
   std::size_t n = run.tris.size();
   for (Corners& c : run.tris)
     for (int k = 0; k < 3; ++k) c.v[k] = lookup(vert.data(), c.p[k], run.inv);
@@ -102,9 +102,9 @@ long long maximum(Run& run, const std::vector<xyz>& vert, const FoldLimit& fold,
       auto w = std::upper_bound(it->second.begin(), it->second.end(), u);
       if (w == it->second.end() || std::count(tried.begin(), tried.end(), *w)) continue;
       tried.push_back(*w);
-      if (unsigned char code = pairof(run.tris[u], run.tris[*w], fold)) {
+      if (Pair p = test(run.tris[u], run.tris[*w], true); p.code) {
         boost::add_edge(u, *w, g);
-        edges.emplace_back(u, *w), errors.push_back(shapeerror(run.tris[u], run.tris[*w], code));
+        edges.emplace_back(u, *w), errors.push_back(p.shape);
       }
     }
   }
@@ -170,7 +170,7 @@ void shapes(const char* path) {
     h.v[0] = at(p[1]), h.v[1] = at(p[3]), h.v[2] = at(p[0]);
     c.v[0] = at(p[3]), c.v[1] = at(p[2]), c.v[2] = at(p[1]);
     // code 1: i = 0, j = 0; c's corner n = 1.
-    total += shapeerror(h, c, 1);
+    total += shapeerror(h.v, c.v[unshared(1)], 1);
     ++quads;
   }
   std::printf("%lld %.8f\n", quads, total);
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
   }
   char Nn = argc > 1 && !std::strcmp(argv[1], "-n") ? a++, 1 : 0;
   if (argc < a + 2) return std::fprintf(stderr, "usage: maximum [-n] LIMIT FILE...\n"), 2;
-  FoldLimit fold(std::atof(argv[a++]));
+  PairTest test(std::atof(argv[a++]));
   for (; a < argc; ++a) {
     std::ifstream f(argv[a], std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(f), {}};
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
     }
     // A file without vertex lines is copied empty.
     for (Run& r : runs)
-      if (!vert.empty()) pairs += maximum(r, vert, fold, error);
+      if (!vert.empty()) pairs += maximum(r, vert, test, error);
     if (error < 0)
       std::printf("%lld %lld -\n", vert.empty() ? 0 : triangles, pairs);
     else

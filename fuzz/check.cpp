@@ -397,12 +397,12 @@ void neighbours(const Case& c) {
   for (std::size_t u = 0; u < tris.size(); ++u)
     for (int k = 0; k < 3; ++k) holders[{tris[u].c.p[k], tris[u].c.p[(k + 1) % 3]}].push_back(u);
   auto partners = [&](std::size_t u) {
-    std::vector<std::pair<std::size_t, unsigned char>> ws;
+    std::vector<std::pair<std::size_t, Pair>> ws;
     for (int k = 0; k < 3; ++k) {
       const auto& h = holders[{tris[u].c.p[(k + 1) % 3], tris[u].c.p[k]}];
       auto w = std::upper_bound(h.begin(), h.end(), u);
       if (w != h.end() && tris[*w].run == tris[u].run && std::none_of(ws.begin(), ws.end(), [&](auto& x) { return x.first == *w; }))
-        ws.emplace_back(*w, pairof(tris[u].c, tris[*w].c, FoldLimit(o.limit)));
+        ws.emplace_back(*w, PairTest(o.limit)(tris[u].c, tris[*w].c, true));
     }
     return ws;
   };
@@ -418,12 +418,12 @@ void neighbours(const Case& c) {
     ++g;
     if (tri[i] >= 0 && q.size() == 5) {
       bool found = false;
-      for (auto [w, code] : partners(static_cast<std::size_t>(tri[i]))) {
+      for (auto [w, p] : partners(static_cast<std::size_t>(tri[i]))) {
         const auto &h = lines[i], &l = lines[tris[w].line];
-        int k = (code - 1) / 3, n = (code - 1) % 3 + 1;
-        if (code && !tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
+        int k = (p.code - 1) / 3, n = (p.code - 1) % 3 + 1;
+        if (p.code && !tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
           found = tris[w].used = tris[tri[i]].used = true,
-          joined[tris[w].run].first++, joined[tris[w].run].second += shapeerror(tris[tri[i]].c, tris[w].c, code);
+          joined[tris[w].run].first++, joined[tris[w].run].second += p.shape;
       }
       require(found, "neighbours: a joined face joins a triangle with the first later one holding its edge reversed");
       ++joins;
@@ -433,15 +433,15 @@ void neighbours(const Case& c) {
   }
   require(g == got.words.size() && joins == paired.r.joins, "neighbours: nothing more, and the pairs counted");
   for (std::size_t u = 0; u < tris.size(); ++u)
-    for (auto [w, code] : partners(u))
-      require(!code || tris[u].used || tris[w].used, "neighbours: no two triangles left alone could join");
+    for (auto [w, p] : partners(u))
+      require(!p.code || tris[u].used || tris[w].used, "neighbours: no two triangles left alone could join");
   for (std::size_t first = 0, end; first < tris.size(); first = end) {
     for (end = first; end < tris.size() && tris[end].run == tris[first].run;) ++end;
     if (end - first > 18) continue;
     std::vector<std::vector<std::pair<std::size_t, float>>> edges(end - first);  // each triangle's later partners, their error
     for (std::size_t u = first; u < end; ++u)
-      for (auto [w, code] : partners(u))
-        if (code) edges[u - first].emplace_back(w - first, shapeerror(tris[u].c, tris[w].c, code));
+      for (auto [w, p] : partners(u))
+        if (p.code) edges[u - first].emplace_back(w - first, p.shape);
     // The most pairs among each subset of the run, and the least error of so many.
     std::vector<std::pair<int, double>> most(std::size_t(1) << (end - first), {0, 0.0});
     for (std::size_t set = 1; set < most.size(); ++set) {

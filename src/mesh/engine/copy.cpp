@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "chunk.h"
-#include "corner.h"
+#include "consecutive.h"
 #include "crew.h"
 #include "files.h"
 #include "input.h"
-#include "pipeline.h"
+#include "neighbours/neighbours.h"
+#include "share.h"
 #include "state.h"
 
 using facemeld::End;
@@ -57,134 +58,129 @@ Result countpass(std::FILE* F, const End& from, std::size_t block, unsigned thre
   return r;
 }
 
-// The copy that joins consecutive pairs: each chunk's pairs are tested
-// on its own thread, then decided and written in turn.
-Result copypass(const Copy& x) {
-  Crew crew(x.o.cancel);
-  // How far each step has come: the number of chunks, from the first, for
-  // which it has been done.
-  std::int64_t decided = 0, written = 0;
-  Held held;
-  Result r;
-  if (x.o.progress) x.o.progress(0, x.size);
-  pipeline(x, crew, r, [&](std::shared_ptr<Chunk>& p, const Place& at) {
-    Chunk& c = *p;
-    c.examine(at.base, x.s, x.fold);
-    if (!crew.turn(decided, at.k, [&] { r.joins += c.decide(held, x.fold); })) return false;
-    x.before(at.k, Work::output);
-    std::size_t n = c.format();
-    if (!crew.await(written, at.k)) return false;
-    bool ok = std::fwrite(c.out.data.get(), 1, n, x.G) == n;
-    int error = errno;
-    crew.done(written);
-    if (!ok) crew.fail(Failure::write, error);
-    if (at.mainthread && x.o.progress) x.o.progress(c.end, x.size);
-    return true;
-  });
-  r.failure = crew.failure();
-  r.error = crew.error();
-  if (r.failure == Failure::none && held.any) {
-    // The last line was a triangle with nothing after it to join.
-    std::vector<char> b(held.size + sizeof lineend + 16);
-    std::size_t n = static_cast<std::size_t>(pl(b.data(), held.line.data.get(),
-                                                held.line.data.get() + held.size) - b.data());
-    if (std::fwrite(b.data(), 1, n, x.G) != n) r.failure = Failure::write, r.error = errno;
-  }
-  return r;
-}
-
 // No more threads than a pass over `size` bytes has chunks of `block`.
-unsigned crew(unsigned threads, std::int64_t size, std::size_t block) {
+unsigned crewfor(unsigned threads, std::int64_t size, std::size_t block) {
   std::int64_t chunks = size / static_cast<std::int64_t>(block) + 1;
   return threads > chunks ? static_cast<unsigned>(chunks) : threads;
 }
 
-Result copy(End in, End out, const Options& o, const Work& w) {
-  // Each thread has a chunk in flight, which with what is made of it takes
-  // a few times its size: together they read no more than a megabyte at
-  // once, whatever their number.
-  unsigned threads = threadsfor(w.threads);
-  std::size_t block = std::min<std::size_t>(w.block, std::max<std::size_t>(64 << 10, (1 << 20) / threads));
+// The input of a copy: its stream, opened by its path where it was given
+// none, and its size where the path tells it.
+struct Input {
+  Stream own;
+  std::FILE* f = nullptr;
   std::int64_t guess = INT64_MAX / 2;
-  Stream ownF;
-  std::FILE* F = in.stream;
+};
+
+// Opens the input for the first reading.
+Result openin(const End& in, Input& F) {
+  F.f = in.stream;
   if (in.path) {
     std::error_code ec;
     std::uintmax_t n = std::filesystem::file_size(in.path, ec);
-    if (!ec) guess = static_cast<std::int64_t>(n);
+    if (!ec) F.guess = static_cast<std::int64_t>(n);
   }
-  if (!F) {
+  if (!F.f) {
     if (!rereadable(in.path)) {
       std::error_code ec;
       return failed(Failure::read, in, std::filesystem::is_directory(in.path, ec) ? EISDIR : 0);
     }
-    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
+    if (!(F.f = F.own.f = openinput(in.path))) return failed(Failure::open, in, errno);
   }
-  // The output must not be the input's file, however either is named: it
-  // would be emptied before it is read.
-  FileId self = fileid(F);
+  return Result();
+}
+
+// Gets the input ready for the second reading: the file as it is now, or
+// the stream from its start.
+Result reopen(const End& in, Input& F) {
+  if (in.path) {
+    if (F.own.f) F.own.close();
+    if (!(F.f = F.own.f = openinput(in.path))) return failed(Failure::open, in, errno);
+  } else if (std::fseek(F.f, 0, SEEK_SET) != 0) {
+    return failed(Failure::read, in, errno);
+  }
+  return Result();
+}
+
+// Makes the vertex table of s for `vertices` vertices, all at the origin.
+Result maketable(const End& in, std::int64_t vertices, State& s) {
+  if ((s.inv = vertices) <= 0) return Result();
+  // All bits zero is 0.0 in every coordinate. A count past what size_t
+  // holds (on 32-bit targets) is refused before it is cut short.
+  if (static_cast<std::uint64_t>(s.inv) > SIZE_MAX / sizeof(xyz)) return failed(Failure::memory, in, 0);
+  s.vert.reset(static_cast<xyz*>(std::calloc(static_cast<std::size_t>(s.inv), sizeof(xyz))));
+  if (!s.vert) return failed(Failure::memory, in, 0);
+  return Result();
+}
+
+// Opens the output: its stream, or a new file by its path (files.h).
+Result openout(const End& out, Output& own, std::FILE*& G) {
+  if ((G = out.stream)) return Result();
+  std::string folder;
+  if (int e = own.open(out.path, folder)) return failed(Failure::open, folder.empty() ? out : End(folder.c_str()), e);
+  G = own.stream();
+  return Result();
+}
+
+// The second reading, by the way of joining the options ask for; a failure
+// to write concerns the output, any other the input.
+Result join(const Copy& x, const End& in, const End& out, const Output& own) {
+  Result r = x.o.pairs == facemeld::Pairs::neighbours ? neighbours(x) : consecutive(x);
+  if (r.failure == Failure::none) return r;
+  if (r.failure == Failure::write && own.stream()) r.error = own.reason(r.error);
+  return failed(r.failure, r.failure == Failure::write ? out : in, r.error);
+}
+
+// Everything must have reached the system before the copy is done: the
+// output flushed, or closed and put in its place.
+Result finish(const End& out, Output& own, std::FILE* G) {
+  if (!own.stream()) {
+    if (std::fflush(G) != 0 || std::ferror(G)) return failed(Failure::write, out, errno);
+  } else if (int e = own.commit()) {
+    return failed(Failure::write, out, e);
+  }
+  return Result();
+}
+
+Result copy(End in, End out, const Options& o, const Work& w) {
+  Copy x;
+  x.o = o, x.test = PairTest(o.limit), x.s.Nn = o.dropnormals;
+  x.window = w.window, x.pause = w.pause;
+  // Each thread has a chunk in flight, which with what is made of it takes
+  // a few times its size: together they read no more than a megabyte at
+  // once, whatever their number.
+  unsigned threads = threadsfor(w.threads);
+  x.block = std::min<std::size_t>(w.block, std::max<std::size_t>(64 << 10, (1 << 20) / threads));
+
+  // Open the input; the output must not be its file, however either is
+  // named: it would be emptied before it is read.
+  Input F;
+  if (Result r = openin(in, F); r.failure != Failure::none) return r;
+  FileId self = fileid(F.f);
   if (self.valid && self == (out.stream ? fileid(out.stream) : out.path ? fileid(out.path) : FileId()))
     return failed(Failure::same, in, 0);
 
-  std::int64_t size = 0;
-  Result r = countpass(F, in, block, crew(threads, guess, block), o.cancel, size);
-  if (r.failure != Failure::none) return r;
-  // The second reading: the file as it is now, or the stream from its start.
-  if (in.path) {
-    if (ownF.f) ownF.close();
-    if (!(F = ownF.f = openinput(in.path))) return failed(Failure::open, in, errno);
-  } else if (std::fseek(F, 0, SEEK_SET) != 0) {
-    return failed(Failure::read, in, errno);
-  }
+  // Count the vertex lines, then make their table.
+  Result count = countpass(F.f, in, x.block, crewfor(threads, F.guess, x.block), o.cancel, x.size);
+  if (count.failure != Failure::none) return count;
+  if (Result r = reopen(in, F); r.failure != Failure::none) return r;
+  if (Result r = maketable(in, count.vertices, x.s); r.failure != Failure::none) return r;
+  if (x.s.inv > 0 && o.counted) o.counted();
 
-  State s;
-  s.Nn = o.dropnormals;
-  if ((s.inv = r.vertices) > 0) {
-    // All bits zero is 0.0 in every coordinate. A count past what size_t
-    // holds (on 32-bit targets) is refused before it is cut short.
-    if (static_cast<std::uint64_t>(s.inv) > SIZE_MAX / sizeof(xyz)) return failed(Failure::memory, in, 0);
-    s.vert.reset(static_cast<xyz*>(std::calloc(static_cast<std::size_t>(s.inv), sizeof(xyz))));
-    if (!s.vert) return failed(Failure::memory, in, 0);
-    if (o.counted) o.counted();
-  }
-  std::FILE* G = out.stream;
-  Output ownG;
-  if (!G) {
-    std::string folder;
-    if (int e = ownG.open(out.path, folder)) {
-      if (folder.empty()) return failed(Failure::open, out, e);
-      return failed(Failure::open, End(folder.c_str()), e);
-    }
-    G = ownG.stream();
-  }
-  if (s.inv > 0) {
-    std::int64_t vertices = r.vertices;
-    FoldLimit fold(o.limit);
-    Copy x{F, G, block, crew(threads, size, block), s, fold, o, size, w};
-    r = o.pairs == facemeld::Pairs::neighbours ? pairpass(x) : copypass(x);
-    r.vertices = vertices;
-    if (r.failure != Failure::none) {
-      if (r.failure == Failure::write && ownG.stream()) r.error = ownG.reason(r.error);
-      Result f = failed(r.failure, r.failure == Failure::write ? out : in, r.error);
-      f.vertices = vertices;
-      return f;
-    }
-  }
-  // Everything must have reached the system before the copy is done.
-  if (!ownG.stream()) {
-    if (std::fflush(G) != 0 || std::ferror(G)) return failed(Failure::write, out, errno);
-  } else if (int e = ownG.commit()) {
-    return failed(Failure::write, out, e);
-  }
+  // Open the output, join, and put the output in place.
+  Output own;
+  if (Result r = openout(out, own, x.out); r.failure != Failure::none) return r;
+  x.in = F.f;
+  x.threads = crewfor(threads, x.size, x.block);
+  Result r = count;
+  if (x.s.inv > 0) r = join(x, in, out, own);
+  r.vertices = count.vertices;
+  if (r.failure != Failure::none) return r;
+  if (Result f = finish(out, own, x.out); f.failure != Failure::none) return f;
   return r;
 }
 
 }  // namespace
-
-unsigned threadsfor(unsigned asked) {
-  unsigned t = asked ? asked : std::thread::hardware_concurrency();
-  return t < 1 ? 1 : t > 16 ? 16 : t;
-}
 
 Result quadrify(End in, End out, const Options& o, const Work& w) {
   try {

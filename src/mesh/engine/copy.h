@@ -1,5 +1,6 @@
-// The passes over the input, each shared among threads: the count of the
-// vertex lines, and the copy that joins the pairs.
+// A copy: its two readings of the input, each shared among threads, the
+// count of the vertex lines and then the copy that joins the pairs, the
+// way of joining the options ask for (consecutive.h, neighbours/).
 #pragma once
 
 #include <cstddef>
@@ -8,12 +9,15 @@
 #include <functional>
 
 #include "facemeld.h"
+#include "pairtest.h"
+#include "state.h"
 
 // How a copy divides its work. The output, the counts and everything the
-// user is shown never depend on it.
+// user is shown never depend on it. facemeld::quadrify divides it as its
+// options say; a test divides it its own way.
 struct Work {
-  std::size_t block = 1 << 18;  // bytes asked of the input per read
-  unsigned threads = 0;         // threads to work with; 0 for one per core
+  std::size_t block = 1 << 18;  // bytes asked of the input per read, at most
+  unsigned threads = 0;         // threads to work with; 0 for one per core (threadsfor)
   // The steps the copy takes each chunk through, in this order.
   enum Step { scan, store, examine, output };
   // Called by the copy's threads before each step of a chunk with the
@@ -26,36 +30,26 @@ struct Work {
   std::size_t window = 4 << 20;
 };
 
-struct State;
-class FoldLimit;
-
-// One copy of F to G, with the vertex table of s as large as the count
-// found: what every step of it needs. `size` is the input's size at the
-// count; `threads` no more than it has chunks of `block`.
+// The second reading of a copy, once the input's vertex lines are counted:
+// what every step of a way of joining needs.
 struct Copy {
-  std::FILE* F;
-  std::FILE* G;
-  std::size_t block;
-  unsigned threads;
-  const State& s;
-  const FoldLimit& fold;
-  const facemeld::Options& o;
-  std::int64_t size;
-  const Work& w;
+  std::FILE* in = nullptr;   // the input, at its start
+  std::FILE* out = nullptr;  // the output
+  State s;                   // the normals answer, and the vertex table as large as the count found
+  PairTest test{0};          // the pair test with the options' limits
+  facemeld::Options o;       // for its progress and cancel
+  std::int64_t size = 0;     // the input's bytes at the count
+  std::size_t block = 0;     // bytes asked of the input per read, as the work's threads share them
+  unsigned threads = 1;      // the work's threads, no more than the input has chunks of `block`
+  std::size_t window = 0;    // the work's window
+  Work::pausing pause;       // the work's pauses
 
   // Before step `step` of chunk k: where a test holds chunks back.
   void before(std::int64_t k, Work::Step step) const {
-    if (w.pause) w.pause(k, step);
+    if (pause) pause(k, step);
   }
 };
-
-// The copy that joins neighbours (facemeld::Pairs::neighbours).
-facemeld::Result pairpass(const Copy& x);
 
 // facemeld::quadrify with the work divided as `w` says (its threads in
 // place of the options').
 facemeld::Result quadrify(facemeld::End in, facemeld::End out, const facemeld::Options& o, const Work& w);
-
-// The threads to work with: as asked, or one per core; at most 16, so
-// that their chunks in flight stay within a few megabytes.
-unsigned threadsfor(unsigned asked);

@@ -153,30 +153,3 @@ char* cutnormal(char* C) {
     while (q < e) *q++ = ' ';
   });
 }
-
-char* pl(char* o, const char* L, const char* e) {
-  const char* k = skipsep(L, e);
-  if (k[0] == 'f' && issep(k[1])) {
-    *o++ = 'f';
-    for (const char* s = skipsep(k + 1, e); s < e; s = skipsep(s, e)) {
-      const char* t = tokenend(s);
-      o = puttoken(o, s, t);
-      s = t;
-    }
-  } else {
-    o = spaced(o, L, static_cast<std::size_t>(e - L));
-  }
-  return endline(o);
-}
-
-char* plwords(char* o, const char* L, const char* e) {
-  char* start = o;
-  for (const char* s = skipsep(L, e); s < e; s = skipsep(s, e)) {
-    const char* t = tokenend(s);
-    o = puttoken(o, s, t);
-    s = t;
-  }
-  // Each token came with a space before it: the first one's goes.
-  if (o > start) std::memmove(start, start + 1, static_cast<std::size_t>(o - start - 1)), --o;
-  return endline(o);
-}

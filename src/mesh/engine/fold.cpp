@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "arc.h"
+
 double scprod(xyz a, xyz b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 double foldterm(xyz A, xyz B, xyz C, xyz D, double& x) {
@@ -30,9 +32,14 @@ double foldterm(xyz A, xyz B, xyz C, xyz D, double& x) {
   return 0;
 }
 
+namespace {
+
+constexpr double pi = 3.141592653589793;  // the double nearest to pi, as 4 atan(1) gives it
+
+}  // namespace
+
 double degrees(double x) {
-  double pi = 4 * std::atan(1.0);
-  double theta = std::acos(x);
+  double theta = arccos(x);
   return theta * 180 / pi;
 }
 
@@ -46,7 +53,6 @@ FoldLimit::FoldLimit(double limit) : limit_(limit), exact_(!(limit > 0 && limit 
   // The arc cosine falls at least as fast as its argument rises, so a
   // cosine more than 1e-9 away from the limit's own lies more than 1e-9
   // radians away from the limit: far beyond the rounding of either side.
-  double pi = 4 * std::atan(1.0);
   double x0 = std::cos(limit * pi / 180);
   lo_ = x0 - 1e-9;
   hi_ = x0 + 1e-9;

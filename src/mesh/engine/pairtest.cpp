@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "corner.h"
+#include "arc.h"
 
 unsigned char edgeof(const Tri& h, const Tri& c) {
   if (h.form != c.form || h.form == mixed) return 0;
@@ -40,6 +40,6 @@ float shapeerror(const xyz hv[3], const xyz& n, unsigned char code) {
     if (uu == 0 || vv == 0 || !(cosine <= 1)) cosine = 1;
     most = std::max(most, cosine);
   }
-  double worst = std::asin(most) * (180 / 3.14159265358979323846);
+  double worst = arcsin(most) * (180 / 3.14159265358979323846);
   return static_cast<float>(std::round(worst * 0x1p20) / 0x1p20);
 }

@@ -1,5 +1,5 @@
-// Small tools of the joining of neighbours: tables left unwritten, and
-// work shared among threads.
+// Work shared among threads: how many, and how a loop is shared; and
+// tables left unwritten, for the joining of neighbours.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +10,13 @@
 #include <thread>
 #include <vector>
 
+// The threads to work with: as asked, or one per core; at most 16, so
+// that the chunks in flight stay within a few megabytes.
+inline unsigned threadsfor(unsigned asked) {
+  unsigned t = asked ? asked : std::thread::hardware_concurrency();
+  return t < 1 ? 1 : t > 16 ? 16 : t;
+}
+
 // A table of n, not yet written: its user writes every entry it reads, so
 // it is not cleared first, a pass over many megabytes saved.
 template <typename T>
@@ -17,11 +24,11 @@ std::unique_ptr<T[]> table(std::size_t n) {
   return std::unique_ptr<T[]>(new T[n]);
 }
 
-// Runs f over the parts of 0 ... n, on up to `threads` threads, this one
-// included; alone when n is small or no other thread can be had.
+// Runs f over the parts of 0 ... n, on up to `threads` threads (as
+// threadsfor gives them), this one included; alone when n is small or no
+// other thread can be had.
 inline void share(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f,
            std::size_t least = 1 << 14) {
-  if (threads > 16) threads = 16;
   if (threads < 2 || n < least) return f(0, n);
   std::vector<std::thread> helpers;
   std::size_t part = (n + threads - 1) / threads, from = part;

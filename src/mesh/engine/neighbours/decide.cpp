@@ -2,59 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "corner.h"
 #include "matching.h"
 #include "share.h"
-
-void Tris::push(const Tri* t, std::size_t n) {
-  while (n) {
-    std::size_t b = size_ >> shift, at = size_ & (unit - 1);
-    if (b == blocks_.size()) blocks_.emplace_back(new Tri[unit]);
-    std::size_t m = std::min(n, unit - at);
-    std::memcpy(&blocks_[b][at], t, m * sizeof(Tri));
-    t += m, n -= m, size_ += m;
-  }
-}
-
-void Tris::grow(std::size_t n, std::vector<std::pair<Tri*, std::size_t>>& spans) {
-  spans.clear();
-  while (n) {
-    std::size_t b = size_ >> shift, at = size_ & (unit - 1);
-    if (b == blocks_.size()) blocks_.emplace_back(new Tri[unit]);
-    std::size_t m = std::min(n, unit - at);
-    spans.emplace_back(&blocks_[b][at], m);
-    n -= m, size_ += m;
-  }
-}
-
-void Tris::clear() {
-  if (blocks_.size() > 1) blocks_.resize(1);
-  size_ = 0;
-}
-
-void Tris::release() {
-  std::vector<std::unique_ptr<Tri[]>>().swap(blocks_);
-  size_ = 0;
-}
-
-std::uint64_t Tokens::put(const char* s, const char* e) {
-  auto n = static_cast<std::size_t>(e - s);
-  if (blocks_.empty() || used_ + n + 17 > room_) {
-    // Blocks grow with the tokens, from a small first one for a short run.
-    room_ = std::max(n + 17, blocks_.empty() ? std::size_t(256) : std::min(room_ * 2, std::size_t(1) << 20));
-    if (room_ > UINT32_MAX || blocks_.size() >= UINT32_MAX) throw std::bad_alloc();
-    blocks_.emplace_back(new char[room_]);
-    used_ = 0;
-  }
-  char* b = blocks_.back().get();
-  std::memcpy(b + used_, s, n);
-  std::memset(b + used_ + n, ' ', 17);
-  std::uint64_t at = std::uint64_t(blocks_.size() - 1) << 32 | used_;
-  used_ += n + 1;
-  return at;
-}
 
 namespace {
 
@@ -116,11 +70,15 @@ struct Told {
   }
 };
 
-// For every half-edge, the first later triangle of the run that holds it
-// reversed, or none. The half-edges are sorted into buckets by their lower
-// vertex number, which for most meshes keeps near triangles near; the
-// buckets are then shared among the threads.
-std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, const Told& told) {
+// The half-edges of the run sorted into buckets by their lower vertex
+// number, which for most meshes keeps near triangles near: bucket b holds
+// E[end[b - 1]] ... E[end[b] - 1], each bucket its half-edges in order.
+struct Buckets {
+  std::unique_ptr<std::uint32_t[]> E;
+  std::vector<std::uint32_t> end;
+};
+
+Buckets buckets(const Tris& tris, unsigned threads) {
   std::size_t n = tris.size(), H = 3 * n;
   std::uint32_t B = 1;
   while (B <= n / 4) B *= 2;
@@ -143,81 +101,81 @@ std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, 
   std::uint32_t sum = 0;
   for (std::uint32_t b = 0; b < B; ++b)
     for (std::size_t p = 0; p < parts; ++p) sum += cur[p * B + b], cur[p * B + b] = sum - cur[p * B + b];
-  std::unique_ptr<std::uint32_t[]> E = table<std::uint32_t>(H);
+  Buckets k;
+  k.E = table<std::uint32_t>(H);
   share(parts, threads, [&](std::size_t from, std::size_t to) {
-    for (std::size_t p = from; p < to; ++p) each(p, [&](std::uint32_t h, std::uint32_t b) { E[cur[p * B + b]++] = h; });
+    for (std::size_t p = from; p < to; ++p) each(p, [&](std::uint32_t h, std::uint32_t b) { k.E[cur[p * B + b]++] = h; });
   }, 2);
   // The last part now ends where each bucket does.
-  std::vector<std::uint32_t> end(cur.end() - B, cur.end());
-  std::vector<std::uint32_t>().swap(cur);
+  k.end.assign(cur.end() - B, cur.end());
+  return k;
+}
 
-  // Every half-edge is in one bucket, where its candidate is written.
-  std::unique_ptr<std::uint32_t[]> C = table<std::uint32_t>(H);
-  share(B, threads, [&](std::size_t from, std::size_t to) {
-    Half e[64];
+// The candidates of the half-edges of bucket b of k into C: each bucket's
+// half-edges sorted by their edge, each edge's found in turn.
+void candidates(const Tris& tris, Buckets& k, std::size_t b, std::uint32_t* C) {
+  std::uint32_t* E = k.E.get();
+  std::uint32_t s = b ? k.end[b - 1] : 0;
+  std::size_t m = k.end[b] - s;
+  if (m < 2) {
+    if (m) C[E[s]] = none;
+    return;
+  }
+  if (m > 64) {
+    // A vertex that many triangles share: sorted in place.
+    auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
+    std::sort(E + s, E + k.end[b], [&](std::uint32_t x, std::uint32_t y) { return half(tris, x) < half(tris, y); });
+    for (std::size_t i = 0, j; i < m; i = j) {
+      Half g = at(i);
+      for (j = i + 1; j < m && at(j).same(g);) ++j;
+      reversed(j - i, [&](std::size_t q) { return at(i + q); }, C);
+    }
+    return;
+  }
+  Half e[64];
+  for (std::size_t i = 0; i < m; ++i) {
+    Half x = half(tris, E[s + i]);
+    std::size_t j = i;
+    for (; j > 0 && x < e[j - 1]; --j) e[j] = e[j - 1];
+    e[j] = x;
+  }
+  for (std::size_t i = 0, j; i < m; i = j) {
+    for (j = i + 1; j < m && e[j].same(e[i]);) ++j;
+    reversed(j - i, [&](std::size_t q) { return e[i + q]; }, C);
+  }
+}
+
+// For every half-edge, the first later triangle of the run that holds it
+// reversed, or none: found bucket by bucket, the buckets shared among the
+// threads.
+std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, const Told& told) {
+  Buckets k = buckets(tris, threads);
+  std::unique_ptr<std::uint32_t[]> C = table<std::uint32_t>(3 * tris.size());
+  share(k.end.size(), threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t b = from; b < to; ++b) {
       told.part(from, b, to);
       // The triangles of a bucket lie anywhere: those of a later one are
       // fetched while this one is sorted.
       if (b + 4 < to)
-        for (std::uint32_t i = end[b + 2], j = std::min(end[b + 3], i + 16); i < j; ++i) tris.fetch(E[i] / 3);
-      std::uint32_t s = b ? end[b - 1] : 0;
-      std::size_t m = end[b] - s;
-      if (m < 2) {
-        if (m) C[E[s]] = none;
-        continue;
-      }
-      if (m > 64) {
-        // A vertex that many triangles share: sorted in place.
-        auto at = [&](std::size_t i) { return half(tris, E[s + i]); };
-        std::sort(E.get() + s, E.get() + end[b], [&](std::uint32_t x, std::uint32_t y) {
-          return half(tris, x) < half(tris, y);
-        });
-        for (std::size_t i = 0, j; i < m; i = j) {
-          Half g = at(i);
-          for (j = i + 1; j < m && at(j).same(g);) ++j;
-          reversed(j - i, [&](std::size_t k) { return at(i + k); }, C.get());
-        }
-        continue;
-      }
-      for (std::size_t i = 0; i < m; ++i) {
-        Half x = half(tris, E[s + i]);
-        std::size_t j = i;
-        for (; j > 0 && x < e[j - 1]; --j) e[j] = e[j - 1];
-        e[j] = x;
-      }
-      for (std::size_t i = 0, j; i < m; i = j) {
-        for (j = i + 1; j < m && e[j].same(e[i]);) ++j;
-        reversed(j - i, [&](std::size_t k) { return e[i + k]; }, C.get());
-      }
+        for (std::uint32_t i = k.end[b + 2], j = std::min(k.end[b + 3], i + 16); i < j; ++i) tris.fetch(k.E[i] / 3);
+      candidates(tris, k, b, C.get());
     }
   });
   return C;
 }
 
-}  // namespace
+// The pairs of the run that pass the test: each triangle's, with the later
+// ones it chose, in slot order, their codes four bits each, and their shape
+// errors in their slots; a candidate that fails is taken out of C.
+struct Tested {
+  std::unique_ptr<std::uint16_t[]> codes;
+  std::unique_ptr<float[]> shape;
+};
 
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold, unsigned threads, Decision& d,
-            const std::function<void(double)>& done) {
+Tested testpairs(const Tris& tris, std::uint32_t* C, const xyz* vert, std::int64_t inv, const PairTest& pairtest,
+            unsigned threads, const Told& told) {
   std::size_t n = tris.size();
-  if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
-  d.pairs = 0;
-  d.at.clear();
-  d.tokens = Tokens();
-  if (n < 2) {
-    d.code.assign(n, Decision::alone);
-    d.mate.assign(n, -1);
-    return tris.clear();
-  }
-
-  // Each triangle is tried with at most three later ones; the pairs that
-  // pass are its edges, with their codes, four bits each, in slot order.
-  Told told{done};
-  told.step(0.2);
-  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads, told);
-  told.step(0.4);
-  std::unique_ptr<std::uint16_t[]> codes = table<std::uint16_t>(n);
-  std::unique_ptr<float[]> E = table<float>(3 * n);  // each pair's shape error, in its slot
+  Tested t{table<std::uint16_t>(n), table<float>(3 * n)};
   share(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
       told.part(from, u, to);
@@ -232,47 +190,49 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
       }
       std::uint32_t* w = &C[3 * u];
       std::uint32_t tried[3] = {w[0], w[1], w[2]};
-      Corners cu;
-      static_cast<Tri&>(cu) = tris[u];
-      for (int c = 0; c < 3; ++c) cu.v[c] = lookup(vert, cu.p[c], inv);
+      const Tri& h = tris[u];
+      xyz hv[3];
+      for (int c = 0; c < 3; ++c) hv[c] = lookup(vert, h.p[c], inv);
       int got = 0, all = 0;
       for (int k = 0; k < 3; ++k) {
         bool again = (k > 0 && tried[k] == tried[0]) || (k > 1 && tried[k] == tried[1]);
-        if (tried[k] == none || again) {
-          w[k] = none;
-          continue;
-        }
-        // Of the later triangle only the corner it does not share is
-        // looked up.
-        const Tri& r = tris[tried[k]];
-        unsigned char code = edgeof(cu, r);
-        xyz opposite = code ? lookup(vert, r.p[unshared(code)], inv) : xyz();
-        if (code && flat(cu.v, opposite, code, fold))
-          all |= code << (4 * got++), E[3 * u + k] = shapeerror(cu.v, opposite, code);
+        const Tri* r = tried[k] == none || again ? nullptr : &tris[tried[k]];
+        Pair p = r ? pairtest(h, hv, *r, [&](int c) { return lookup(vert, r->p[c], inv); }, true) : Pair();
+        if (p.code)
+          all |= p.code << (4 * got++), t.shape[3 * u + k] = p.shape;
         else
           w[k] = none;
       }
-      codes[u] = static_cast<std::uint16_t>(all);
+      t.codes[u] = static_cast<std::uint16_t>(all);
     }
   });
-  tris.clear();
-  told.step(0.45);
+  return t;
+}
 
-  // The graph, each node's neighbours in a fixed order: the earlier
-  // triangles that chose it, then the later ones it chose. Each thread
-  // lists the neighbours of its own nodes, from the choices up to its last
-  // node, in order. Counted into off[v + 2], they put v's first at
-  // off[v + 1], which ends where v's last is.
-  std::unique_ptr<std::uint32_t[]> off = table<std::uint32_t>(n + 2);
-  std::fill_n(off.get(), n + 2, 0);
+// The graph of the pairs that pass, each node's neighbours in a fixed
+// order: the earlier triangles that chose it, then the later ones it
+// chose; node v's edges are edge[off[v]] ... edge[off[v + 1] - 1].
+struct Graph {
+  std::unique_ptr<std::uint32_t[]> off;
+  std::unique_ptr<Edge[]> edge;
+};
+
+Graph graph(std::size_t n, const std::uint32_t* C, const float* shape, unsigned threads, Told& told) {
+  // Each thread lists the neighbours of its own nodes, from the choices up
+  // to its last node, in order. Counted into off[v + 2], they put v's
+  // first at off[v + 1], which ends where v's last is.
+  Graph g;
+  g.off = table<std::uint32_t>(n + 2);
+  std::uint32_t* off = g.off.get();
+  std::fill_n(off, n + 2, 0);
   auto edges = [&](std::size_t from, std::size_t to, auto add) {
     for (std::uint32_t u = 0; u < to; ++u) {
       told.part(from, u, to);
       for (std::uint32_t k = 0; k < 3; ++k) {
         std::uint32_t w = C[3 * u + k];
         if (w == none) continue;
-        if (u >= from) add(u, w, E[3 * u + k]);
-        if (w >= from && w < to) add(w, u, E[3 * u + k]);
+        if (u >= from) add(u, w, shape[3 * u + k]);
+        if (w >= from && w < to) add(w, u, shape[3 * u + k]);
       }
     }
   };
@@ -282,16 +242,17 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
   told.step(0.5);
   std::uint32_t sum = 0;
   for (std::size_t v = 0; v < n + 2; ++v) off[v] = sum += off[v];
-  std::unique_ptr<Edge[]> edge = table<Edge>(sum);
+  g.edge = table<Edge>(sum);
   share(n, threads, [&](std::size_t from, std::size_t to) {
-    edges(from, to, [&](std::uint32_t v, std::uint32_t w, float e) { edge[off[v + 1]++] = {w, e}; });
+    edges(from, to, [&](std::uint32_t v, std::uint32_t w, float e) { g.edge[off[v + 1]++] = {w, e}; });
   });
-  C.reset(), E.reset();
+  return g;
+}
 
-  told.step(0.95);
-  match(static_cast<std::uint32_t>(n), off.get(), edge.get(), d.mate, threads, 1 << 18,
-        [&](double f) { told.tell(f); });
-  told.step(1);
+// Turns the mates into d's codes: an earlier triangle takes the code of
+// its pair, a later one is left out.
+void codes(const Graph& g, const std::uint16_t* code, unsigned threads, Decision& d) {
+  std::size_t n = d.mate.size();
   d.code.assign(n, Decision::alone);
   std::atomic<std::int64_t> pairs{0};
   share(n, threads, [&](std::size_t from, std::size_t to) {
@@ -305,12 +266,50 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const FoldLimit& fold
       }
       // Its partner's place among the later triangles it chose.
       int k = 0;
-      for (std::uint32_t i = off[u]; edge[i].to != w; ++i) k += edge[i].to > u;
-      d.code[u] = static_cast<std::uint8_t>(codes[u] >> (4 * k) & 15);
+      for (std::uint32_t i = g.off[u]; g.edge[i].to != w; ++i) k += g.edge[i].to > u;
+      d.code[u] = static_cast<std::uint8_t>(code[u] >> (4 * k) & 15);
       ++got;
     }
     pairs += got;
   });
   d.pairs = pairs;
+}
+
+}  // namespace
+
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test, unsigned threads, Decision& d,
+            const std::function<void(double)>& done) {
+  std::size_t n = tris.size();
+  if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
+  d.pairs = 0;
+  d.at.clear();
+  d.tokens = Tokens();
+  if (n < 2) {
+    d.code.assign(n, Decision::alone);
+    d.mate.assign(n, -1);
+    return tris.clear();
+  }
+  Told told{done};
+
+  // Each triangle is tried with the first later one holding each of its
+  // edges reversed: at most three.
+  told.step(0.2);
+  std::unique_ptr<std::uint32_t[]> C = candidates(tris, threads, told);
+
+  // The pairs that pass the test are the edges of a graph.
+  told.step(0.4);
+  Tested t = testpairs(tris, C.get(), vert, inv, test, threads, told);
+  tris.clear();
+  told.step(0.45);
+  Graph g = graph(n, C.get(), t.shape.get(), threads, told);
+  C.reset(), t.shape.reset();
+
+  // A largest matching of it, of small total shape error, and the codes
+  // of its pairs.
+  told.step(0.95);
+  match(static_cast<std::uint32_t>(n), g.off.get(), g.edge.get(), d.mate, threads, 1 << 18,
+        [&](double f) { told.tell(f); });
+  told.step(1);
+  codes(g, t.codes.get(), threads, d);
   told.tell(1);
 }

@@ -1,14 +1,14 @@
 // The copy that joins neighbours. Its threads drive the chunk pipeline
 // (pipeline.h) as the copy of consecutive pairs does, and gather each
-// chunk's triangles; then, one
-// chunk at a time, in order, its lines are sorted into runs of face lines,
-// and a run that ends is decided (pairs.h). A chunk writes the lines whose
+// chunk's triangles (gathered.h); then, one chunk at a time, in order, its
+// lines are sorted into runs of face lines, and a run that ends is decided
+// (decide.h). A chunk writes the lines whose
 // runs are decided; the lines of a run still open wait in memory with
 // their chunk, up to a window of a few megabytes. A run longer than that
-// is read again once decided, to be written, each piece of it with the
-// bytes after it from which its joined faces take tokens, or, when those
-// lie further on, once for the tokens first. Either way the output is the
-// same.
+// is read again once decided, to be written (reread.h), each piece of it
+// with the bytes after it from which its joined faces take tokens, or,
+// when those lie further on, once for the tokens first. Either way the
+// output is the same.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -17,190 +17,28 @@
 #include <thread>
 #include <vector>
 
-#include "chunk.h"
+#include "neighbours.h"
+
 #include "corner.h"
 #include "crew.h"
-#include "files.h"
 #include "decide.h"
-#include "copy.h"
+#include "files.h"
+#include "gathered.h"
 #include "pipeline.h"
+#include "reread.h"
 #include "scan.h"
 #include "share.h"
-#include "state.h"
 
 using facemeld::Failure;
-using facemeld::Options;
 using facemeld::Result;
 
 namespace {
-
-// An earlier triangle whose partner's token is not yet kept.
-constexpr std::uint64_t unset = ~std::uint64_t(0);
-
-// A chunk's part of a long run: where it starts in the input, its size,
-// the hash of its bytes and its first triangle, counted over the input.
-struct Piece {
-  std::int64_t at;
-  std::size_t size;
-  std::uint64_t hash;
-  std::int64_t first;
-};
-
-// Hands out the pieces of a long run, read again one after the other from
-// where the first starts; with `ahead`, each with the bytes after it up to
-// ahead[k], where the tokens its joined faces take lie (and so the pieces
-// overlap).
-class Again {
- public:
-  Again(std::FILE* f, const std::vector<Piece>& p, const std::vector<std::int64_t>* ahead)
-      : f_(f), p_(p), ahead_(ahead) {}
-  bool next(Bytes& b, std::size_t& size) {
-    if (i_ == p_.size() || failed_) return false;
-    const Piece& p = p_[i_];
-    size = ahead_ ? static_cast<std::size_t>((*ahead_)[i_] - p.at) : p.size;
-    b.reserve(size + pad, 0);
-    if ((ahead_ && i_ && !seek(f_, p.at)) || std::fread(b.data.get(), 1, size, f_) != size) {
-      // A short read: the file is shorter than it was.
-      failed_ = true;
-      error_ = std::ferror(f_) ? errno : 0;
-      return false;
-    }
-    std::memset(b.data.get() + size, '\n', pad);
-    ++i_;
-    return true;
-  }
-  bool failed() const { return failed_; }
-  int error() const { return error_; }
-
- private:
-  std::FILE* f_;
-  const std::vector<Piece>& p_;
-  const std::vector<std::int64_t>* ahead_;
-  std::size_t i_ = 0;
-  bool failed_ = false;
-  int error_ = 0;
-};
-
-// Where the tokens that the pieces of a long run lack lie: for each piece,
-// the last triangle it takes one from, and where its reading ends: with
-// the pieces after it up to the one that holds that triangle, two at most.
-// `nearby` when every piece finds its tokens so.
-struct Reach {
-  std::vector<std::int64_t> last, ahead;
-  bool nearby = true;
-};
-
-Reach reach(const std::vector<Piece>& pieces, const Decision& d) {
-  std::size_t m = pieces.size();
-  Reach r;
-  r.ahead.assign(m, 0);
-  r.last.assign(m, -1);
-  for (std::size_t u = 0, k = 0; u < d.mate.size(); ++u) {
-    while (k + 1 < m && pieces[k + 1].first - d.first <= static_cast<std::int64_t>(u)) ++k;
-    if (d.code[u] != Decision::alone && d.code[u] != Decision::later && d.at[u] == unset)
-      r.last[k] = std::max(r.last[k], d.first + d.mate[u]);
-  }
-  for (std::size_t k = 0; k < m; ++k) {
-    std::size_t j = k;
-    while (j + 1 < m && j < k + 2 && pieces[j + 1].first <= r.last[k]) ++j;
-    r.nearby = r.nearby && (j + 1 == m || pieces[j + 1].first > r.last[k]);
-    r.ahead[k] = pieces[j].at + static_cast<std::int64_t>(pieces[j].size);
-  }
-  return r;
-}
-
-// What a thread reading a long run again holds: the piece it has, the
-// bytes read after it, the piece's own decision, and the tokens it found
-// for earlier triangles (each earlier triangle, with the end of its token
-// in `text`).
-struct Reread {
-  Chunk c, next;
-  Decision own;
-  std::vector<std::pair<std::size_t, std::size_t>> found;
-  std::string text;
-};
-
-// Parts what was read for piece p into the piece, in t.c, and the bytes
-// after it, in t.next. False when the piece's bytes are not those read the
-// first time.
-bool unpack(const Piece& p, Reread& t) {
-  std::size_t more = t.c.size - p.size;
-  t.c.size = p.size;
-  if (hashbytes(t.c.in.data.get(), t.c.size) != p.hash) return false;
-  t.next.size = more;
-  if (more) {
-    t.next.in.reserve(more + pad, 0);
-    std::memcpy(t.next.in.data.get(), t.c.in.data.get() + p.size, more);
-    std::memset(t.next.in.data.get() + more, '\n', pad);
-    std::memset(t.c.in.data.get() + p.size, '\n', pad);
-  }
-  return true;
-}
-
-// Finds in piece p the tokens its later triangles give their earlier
-// partners in d. False when the piece has more triangles than the run.
-bool lacking(const Piece& p, const Decision& d, char Nn, Reread& t) {
-  auto base = static_cast<std::size_t>(p.first - d.first);
-  for (std::size_t i = 0; i < static_cast<std::size_t>(t.c.triangles); ++i) {
-    if (base + i >= d.code.size()) return false;
-    if (d.code[base + i] != Decision::later) continue;
-    auto u = static_cast<std::size_t>(d.mate[base + i]);
-    const char *ts, *te;
-    t.c.token(i, unshared(d.code[u]), ts, te);
-    if (Nn) te = cutnormal(const_cast<char*>(ts));
-    t.text.append(ts, te);
-    t.found.emplace_back(u, t.text.size());
-  }
-  return true;
-}
-
-// Makes piece p's own decision in t.own, with the tokens from its lines
-// and from the bytes after it, as far as `last`, the last triangle it
-// needs. False when the piece or the bytes after it do not hold them.
-bool own(const Piece& p, const Decision& d, std::int64_t last, char Nn, Reread& t) {
-  Chunk &c = t.c, &next = t.next;
-  auto base = static_cast<std::size_t>(p.first - d.first);
-  auto n = static_cast<std::size_t>(c.triangles);
-  if (base + n > d.code.size()) return false;
-  std::size_t more = next.size;
-  std::int64_t need = last - p.first - c.triangles + 1;
-  for (std::size_t guess = 4096 + static_cast<std::size_t>(std::max<std::int64_t>(need, 0)) * (p.size / (n + 1) + 1) * 5 / 4;
-       more; guess *= 2) {
-    next.size = std::min(more, guess);
-    while (next.size < more && next.in.data[next.size - 1] != '\n' && next.in.data[next.size - 1] != '\r') ++next.size;
-    next.scan(Nn);
-    if (next.triangles >= need || next.size == more) break;
-  }
-  if (need > 0 && (!more || next.triangles < need)) return false;
-  // Of the lines after the piece only a few tokens are taken: their
-  // normals are cut as they are.
-  if (more) next.ready(0);
-  Decision& o = t.own;
-  o.first = p.first;
-  o.code.assign(d.code.begin() + static_cast<std::ptrdiff_t>(base), d.code.begin() + static_cast<std::ptrdiff_t>(base + n));
-  o.at.assign(n, unset);
-  o.tokens = Tokens();
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint8_t code = o.code[i];
-    if (code == Decision::alone || code == Decision::later) continue;
-    const char *ts, *te;
-    if (d.at[base + i] != unset) {
-      ts = d.tokens[d.at[base + i]], te = tokenend(ts);
-    } else {
-      auto w = static_cast<std::size_t>(d.mate[base + i]) - base;
-      (w < n ? c : next).token(w < n ? w : w - n, unshared(code), ts, te);
-      if (w >= n && Nn) te = cutnormal(const_cast<char*>(ts));
-    }
-    o.put(i, ts, te);
-  }
-  return true;
-}
 
 // A chunk kept in memory while the run at its end is open: its lines from
 // `from` on, whose triangles start at `t0` in the chunk and at `first`
 // over the input, wait for the run's decision.
 struct Parked {
-  std::shared_ptr<Chunk> c;
+  std::shared_ptr<Gathered> c;
   bool starts;  // the run starts in it
   std::size_t from, t0;
   std::int64_t first;
@@ -227,7 +65,7 @@ struct Job {
 
 class Pass {
  public:
-  explicit Pass(const Copy& x) : x_(x), F_(x.F), s_(x.s), o_(x.o), size_(x.size) {}
+  explicit Pass(const Copy& x) : x_(x) {}
 
   Result run();
 
@@ -244,10 +82,10 @@ class Pass {
     std::vector<Piece> pieces;
   };
 
-  bool sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
-  bool close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job);
-  void keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
-  Piece piece(const Chunk& c, bool starts, std::int64_t first) const;
+  bool sort(const std::shared_ptr<Gathered>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job);
+  bool close(const Gathered* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job);
+  void keep(const std::shared_ptr<Gathered>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job);
+  Piece piece(const Gathered& c, bool starts, std::int64_t first) const;
   void prepare(Job& job);
   bool put(Job& job, Crew* outer);
   bool again(std::vector<Piece>& pieces, Decision& d, Crew* outer);
@@ -260,8 +98,8 @@ class Pass {
   // copy written, each up to a place in the input. Told only on the
   // caller's thread.
   void report() {
-    if (o_.progress && std::this_thread::get_id() == caller_)
-      o_.progress(gathered_ + decided_ + written_, 3 * size_);
+    if (x_.o.progress && std::this_thread::get_id() == caller_)
+      x_.o.progress(gathered_ + decided_ + written_, 3 * x_.size);
   }
   // The runs are decided up to `at`: never less than told before.
   void decided(std::int64_t at) {
@@ -270,10 +108,6 @@ class Pass {
   }
 
   const Copy& x_;
-  std::FILE* F_;
-  const State& s_;
-  const Options& o_;
-  std::int64_t size_;
   std::thread::id caller_ = std::this_thread::get_id();
 
   Open open_;
@@ -285,7 +119,7 @@ class Pass {
   int error_ = 0;
 };
 
-Piece Pass::piece(const Chunk& c, bool starts, std::int64_t first) const {
+Piece Pass::piece(const Gathered& c, bool starts, std::int64_t first) const {
   std::int64_t at = starts ? open_.start : c.start();
   return Piece{at, static_cast<std::size_t>(c.end - at), starts ? c.tail : c.whole, first};
 }
@@ -293,7 +127,7 @@ Piece Pass::piece(const Chunk& c, bool starts, std::int64_t first) const {
 // Sorts the lines of chunk c, the k-th, into runs (its vertex lines start
 // after the `base` before it, its triangles at `first`), deciding each run
 // that ends in it. False once the pass is stopped.
-bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job) {
+bool Pass::sort(const std::shared_ptr<Gathered>& c, std::int64_t k, std::int64_t base, std::int64_t first, Job& job) {
   std::size_t n = c->lines(), t = 0, t0 = 0;
   std::int64_t seen = base;
   job.settled = n;
@@ -303,7 +137,7 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
       if (!open_.any) {
         open_.any = true, open_.tall = false;
         open_.first = first + static_cast<std::int64_t>(t);
-        open_.inv = seen < s_.inv ? seen : s_.inv;
+        open_.inv = seen < x_.s.inv ? seen : x_.s.inv;
         open_.start = c->start() + static_cast<std::int64_t>(c->at(i));
         open_.k = k, open_.line = i;
         open_.tris.clear();
@@ -325,14 +159,14 @@ bool Pass::sort(const std::shared_ptr<Chunk>& c, std::int64_t k, std::int64_t ba
 // decides it, once the chunks before have copied their triangles into the
 // store; the run's lines end at `end` in the input. False once the pass is
 // stopped.
-bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job) {
+bool Pass::close(const Gathered* c, std::int64_t k, std::size_t t0, std::size_t t1, std::int64_t end, Job& job) {
   if (c && !crew_->await(copied_, k)) return false;
   if (c) open_.tris.push(c->tris.data() + t0, t1 - t0);
   auto d = std::make_shared<Decision>();
   d->first = open_.first;
   std::size_t n = open_.tris.size();
   std::int64_t start = open_.start;
-  decide(open_.tris, s_.vert.get(), open_.inv, x_.fold, x_.threads, *d, [&](double f) {
+  decide(open_.tris, x_.s.vert.get(), open_.inv, x_.test, x_.threads, *d, [&](double f) {
     decided(start + static_cast<std::int64_t>(f * static_cast<double>(end - start)));
   });
   joins_ += d->pairs;
@@ -342,7 +176,7 @@ bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
     // run those in c.
     struct Part {
       std::size_t from;  // its first triangle in the run
-      const Chunk* c;
+      const Gathered* c;
       std::size_t t0;
     };
     std::vector<Part> parts;
@@ -381,7 +215,7 @@ bool Pass::close(const Chunk* c, std::int64_t k, std::size_t t0, std::size_t t1,
 // triangles in c from t0, which is `first` over the input) until the run
 // ends: c itself while the run fits the window, else the piece to read
 // again.
-void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job) {
+void Pass::keep(const std::shared_ptr<Gathered>& c, std::int64_t k, std::size_t t0, std::int64_t first, Job& job) {
   bool starts = open_.k == k;
   std::size_t from = starts ? open_.line : 0;
   job.settled = from;
@@ -390,7 +224,7 @@ void Pass::keep(const std::shared_ptr<Chunk>& c, std::int64_t k, std::size_t t0,
   if (open_.tall) return open_.pieces.push_back(piece(*c, starts, first));
   open_.parked.push_back(Parked{c, starts, from, t0, first, {}, 0});
   open_.bytes += c->size - (starts ? c->at(from) : 0);
-  if (open_.bytes <= x_.w.window) return;
+  if (open_.bytes <= x_.window) return;
   open_.tall = true;
   for (const Parked& p : open_.parked) open_.pieces.push_back(piece(*p.c, p.starts, p.first));
   open_.parked.clear();
@@ -411,7 +245,7 @@ void Pass::prepare(Job& job) {
 }
 
 bool Pass::emit(const char* b, std::size_t n) {
-  if (std::fwrite(b, 1, n, x_.G) == n) return true;
+  if (std::fwrite(b, 1, n, x_.out) == n) return true;
   fail(Failure::write, errno);
   return false;
 }
@@ -431,11 +265,11 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
   Reach r = reach(pieces, d);
   bool ok = true;
   auto both = [&] {
-    std::int64_t was = tell(F_);
+    std::int64_t was = tell(x_.in);
     if (was < 0) fail(Failure::read, errno), ok = false;
     for (int write = r.nearby || !d.pairs; ok && write < 2; ++write) ok = reread(pieces, d, r, write != 0);
     std::vector<std::int32_t>().swap(d.mate);
-    if (ok && !seek(F_, was)) fail(Failure::read, errno), ok = false;
+    if (ok && !seek(x_.in, was)) fail(Failure::read, errno), ok = false;
   };
   if (outer)
     outer->reading(both);
@@ -448,12 +282,12 @@ bool Pass::again(std::vector<Piece>& pieces, Decision& d, Crew* outer) {
 // by piece as the first was; the bytes must be those read then. It writes
 // them, or finds the tokens that d lacks. False on failure.
 bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r, bool write) {
-  if (!seek(F_, pieces[0].at)) {
+  if (!seek(x_.in, pieces[0].at)) {
     fail(Failure::read, errno);
     return false;
   }
-  Again in(F_, pieces, r.nearby && d.pairs ? &r.ahead : nullptr);
-  Crew crew(o_.cancel, [this] { report(); });
+  Again in(x_.in, pieces, r.nearby && d.pairs ? &r.ahead : nullptr);
+  Crew crew(x_.o.cancel, [this] { report(); });
   // The progress line moves through the run with each piece: when the run
   // is read twice, half its way at each reading.
   bool twice = !r.nearby && d.pairs;
@@ -469,13 +303,13 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
     while (crew.take(in, t.c.in, t.c.size, k, end)) {
       const Piece& p = pieces[static_cast<std::size_t>(k)];
       if (!unpack(p, t)) return crew.fail(Failure::read, 0);
-      t.c.scan(s_.Nn);
-      t.c.ready(write ? s_.Nn : 0);
+      t.c.scan(x_.s.Nn);
+      t.c.ready(write ? x_.s.Nn : 0);
       t.found.clear(), t.text.clear();
-      if (!write && !lacking(p, d, s_.Nn, t)) return crew.fail(Failure::read, 0);
+      if (!write && !lacking(p, d, x_.s.Nn, t)) return crew.fail(Failure::read, 0);
       const Decision* dd = &d;
       if (write && r.nearby && d.pairs) {
-        if (!own(p, d, r.last[static_cast<std::size_t>(k)], s_.Nn, t)) return crew.fail(Failure::read, 0);
+        if (!own(p, d, r.last[static_cast<std::size_t>(k)], x_.s.Nn, t)) return crew.fail(Failure::read, 0);
         dd = &t.own;
       }
       std::size_t n = write ? t.c.join(0, t.c.lines(), p.first, &dd, 1, t.c.out) : 0;
@@ -484,7 +318,7 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
       if (!crew.turn(turned, k, [&] {
             std::size_t from = 0;
             for (const auto& [u, to] : t.found) d.put(u, t.text.data() + from, t.text.data() + to), from = to;
-            if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.G) != n) failed = true, error = errno;
+            if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.out) != n) failed = true, error = errno;
             written_ = through(p);
           }))
         return;
@@ -498,13 +332,13 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
 }
 
 Result Pass::run() {
-  Crew crew(o_.cancel, [this] { report(); });
+  Crew crew(x_.o.cancel, [this] { report(); });
   std::int64_t sorted = 0, written = 0;
   Result r;
-  if (o_.progress) o_.progress(0, 3 * size_);
+  if (x_.o.progress) x_.o.progress(0, 3 * x_.size);
   crew_ = &crew;
-  pipeline(x_, crew, r, [&](std::shared_ptr<Chunk>& c, const Place& at) {
-    c->gather(s_, true);
+  pipeline<Gathered>(x_, crew, r, [&](std::shared_ptr<Gathered>& c, const Place& at) {
+    c->gather(x_.s, true);
     Job job;
     if (!crew.await(sorted, at.k) || !sort(c, at.k, at.base, at.first, job)) return false;
     gathered_ = c->end;
@@ -531,7 +365,7 @@ Result Pass::run() {
     }
     report();
     if (kept) {
-      auto next = std::make_shared<Chunk>();
+      auto next = std::make_shared<Gathered>();
       next->reuse(*c);
       c = std::move(next);
     }
@@ -543,7 +377,7 @@ Result Pass::run() {
   if (r.failure == Failure::none && open_.any) {
     // The input ends in a run of face lines.
     Job job;
-    close(nullptr, -1, 0, 0, size_, job);
+    close(nullptr, -1, 0, 0, x_.size, job);
     prepare(job);
     put(job, nullptr);
     r.failure = failure_, r.error = error_;
@@ -558,7 +392,7 @@ Result Pass::run() {
 
 }  // namespace
 
-Result pairpass(const Copy& x) {
+Result neighbours(const Copy& x) {
   Pass p(x);
   return p.run();
 }
