@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "decimal.h"
+#include "words.h"
 
 FakeUser user;
 const HWND testwindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10));

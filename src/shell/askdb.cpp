@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "decimal.h"
 #include "facemeld.h"
 #include "resource.h"
 #include "shell.h"
+#include "words.h"
 
 namespace {
 

@@ -19,8 +19,10 @@
 
 #include "console.h"
 #include "facemeld.h"
+#include "files.h"
 #include "platform.h"
-#include "readobj.h"
+#include "share.h"
+#include "words.h"
 #include "version.h"
 
 namespace {
@@ -193,15 +195,15 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   std::set<std::string, Nameorder> names;
   std::int64_t total = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    Identity id = identity(ins[i]);
+    FileId id = fileid(ins[i].c_str());
     if (id.valid) inputs.emplace(std::make_pair(id.device, id.node), i);
     total += sizes[i] = id.size;
   }
   for (std::size_t i = 0; i < n; ++i) {
-    outs[i] = infolder(dir, filename(ins[i]));
-    Identity o = identity(outs[i]);
+    outs[i] = infolder(dir, ins[i].substr(folderend(ins[i])));
+    FileId o = fileid(outs[i].c_str());
     auto other = o.valid ? inputs.find(std::make_pair(o.device, o.node)) : inputs.end();
-    bool over = other != inputs.end() && !(identity(ins[i]) == o);
+    bool over = other != inputs.end() && !(fileid(ins[i].c_str()) == o);
     if (over) lines[i].err = failure(outs[i], "I can't write over a file I am to copy");
     else if (!names.insert(outs[i]).second) lines[i].err = failure(outs[i], "I already copied another file to this one");
     done[i] = !lines[i].err.empty();
@@ -210,9 +212,8 @@ int batch(const std::vector<std::string>& ins, const std::string& dir, const Set
   // The threads take the inputs in turn; a large one waits until every
   // earlier one is taken and done, then has all threads to itself. Lines are
   // printed as soon as those of every earlier input are.
-  // As many as a copy takes (Options::threads): one per core, at most 16.
-  unsigned threads = s.options.threads ? s.options.threads : std::thread::hardware_concurrency();
-  threads = std::max(1u, std::min(threads, 16u));
+  // As many as a copy takes (Options::threads).
+  unsigned threads = threadsfor(s.options.threads);
   std::mutex m;
   std::condition_variable cv;
   std::size_t next = 0, printed = 0, running = 0;

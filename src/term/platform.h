@@ -1,5 +1,5 @@
-// What the command line needs of the system beyond standard C++: file
-// identities, standard input kept in a file, the interrupt signals, names
+// What the command line needs of the system beyond standard C++ and the
+// engine's seam for files (files.h): standard input kept in a file, the interrupt signals, names
 // and writing to the terminal. One source file for each system provides it: posix.cpp,
 // and windows.cpp for the Windows console program facemeld-cli.exe.
 #pragma once
@@ -33,20 +33,6 @@ void keepmemory();
 
 // The system's reason for the error number e.
 std::string reason(int e);
-
-// What a path names, compared by identity rather than by spelling: two
-// paths are the same file when their identities are equal and valid.
-struct Identity {
-  unsigned long long device = 0, node = 0;
-  bool valid = false;  // the file exists
-  long long size = 0;  // its bytes, when it is a regular file
-  bool operator==(const Identity& o) const { return valid && o.valid && device == o.device && node == o.node; }
-};
-Identity identity(const std::string& path);
-Identity identity(std::FILE* f);
-
-// The file name of a path, without its folders.
-std::string filename(const std::string& path);
 
 // DIR joined with the file name NAME.
 std::string infolder(const std::string& dir, const std::string& name);

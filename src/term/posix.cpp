@@ -26,12 +26,6 @@ extern "C" void interrupted(int sig) {
   raise(sig);
 }
 
-// What stat says of a file, as its identity.
-Identity identityof(const struct stat& st) {
-  long long size = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0;
-  return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), true, size};
-}
-
 }  // namespace
 
 const char* const commands =
@@ -74,20 +68,6 @@ void keepmemory() {
 }
 
 std::string reason(int e) { return std::strerror(e); }
-
-Identity identity(const std::string& path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return {};
-  return identityof(st);
-}
-
-Identity identity(std::FILE* f) {
-  struct stat st;
-  if (fstat(fileno(f), &st) != 0) return {};
-  return identityof(st);
-}
-
-std::string filename(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string infolder(const std::string& dir, const std::string& name) {
   return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;

@@ -9,11 +9,10 @@
 #include <string>
 
 #include "console.h"
-#include "decimal.h"
 #include "paths.h"
 #include "prompt.h"
-#include "text.h"
 #include "user.h"
+#include "words.h"
 
 namespace {
 

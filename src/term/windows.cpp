@@ -15,6 +15,7 @@
 
 #include "cli.h"
 #include "facemeld.h"
+#include "files.h"
 #include "platform.h"
 
 // The C runtime expands wildcards in the arguments, as cmd does not:
@@ -28,24 +29,6 @@ namespace {
 // Whether standard output was closed when the program started.
 bool closedout = false;
 
-// The error number of the C runtime for a system error code.
-int oserror(DWORD e = GetLastError()) {
-  switch (e) {
-    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_NETPATH:
-    case ERROR_INVALID_DRIVE: return ENOENT;
-    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
-    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_BROKEN_PIPE: case ERROR_NO_DATA: case ERROR_PIPE_NOT_CONNECTED: return EPIPE;
-    case ERROR_NOT_ENOUGH_MEMORY: case ERROR_OUTOFMEMORY: return ENOMEM;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_INVALID_HANDLE: return EBADF;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    default: return EIO;
-  }
-}
-
 HANDLE handle(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 BOOL WINAPI interrupted(DWORD) {
@@ -55,46 +38,13 @@ BOOL WINAPI interrupted(DWORD) {
   return TRUE;
 }
 
-// Six letters or digits for a name of our own, different at every call.
-std::string unique() {
-  static std::atomic<unsigned long long> n{GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 24)};
-  unsigned long long x = (n += 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
-  std::string s;
-  for (int i = 0; i < 6; ++i, x /= 36) s += "abcdefghijklmnopqrstuvwxyz0123456789"[x % 36];
-  return s;
-}
-
-// A file's volume and index; none for a device, a pipe or a console.
-Identity identity(HANDLE h) {
-  if (GetFileType(h) != FILE_TYPE_DISK) return {};
-  BY_HANDLE_FILE_INFORMATION fi;
-  if (GetFileInformationByHandle(h, &fi))
-    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true,
-            static_cast<long long>(fi.nFileSizeHigh) << 32 | fi.nFileSizeLow};
-  // Wine's handles on the descriptors a program inherits from Unix answer
-  // only this, and without their volume: the current folder's stands in.
-  FILE_ID_INFO id;
-  if (!GetFileInformationByHandleEx(h, FileIdInfo, &id, sizeof id)) return {};
-  Identity here = ::identity(std::string("."));
-  std::memcpy(&here.node, id.FileId.Identifier, sizeof here.node);
-  return here;
-}
-
-// Where the folders of a path end: after its last separator, or after a
-// drive's colon; 0 when it has neither.
-std::size_t folderend(const std::string& path) {
-  std::size_t cut = path.find_last_of("/\\");
-  if (cut != std::string::npos) return cut + 1;
-  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
-}
-
 // A new file at a name of our own in `dir`, its name starting with `start`,
 // open for reading and writing, which another thread may delete while it is
 // open. Its name goes to `name` (of `size` bytes); `error` tells a failure.
 HANDLE newfile(const std::string& dir, const std::string& start, DWORD attributes, DWORD flags, char* name,
                std::size_t size, DWORD& error) {
   for (int tries = 0; tries < 100; ++tries) {
-    std::string s = infolder(dir, start + unique());
+    std::string s = infolder(dir, start + uniquename());
     if (s.size() >= size) return error = ERROR_FILENAME_EXCED_RANGE, INVALID_HANDLE_VALUE;
     std::memcpy(name, s.c_str(), s.size() + 1);
     HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -138,19 +88,6 @@ void oninterrupt() { SetConsoleCtrlHandler(interrupted, TRUE); }
 void keepmemory() {}  // the Windows heap is left to its own rules
 
 std::string reason(int e) { return std::strerror(e); }
-
-Identity identity(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  Identity id = identity(h);
-  CloseHandle(h);
-  return id;
-}
-
-Identity identity(std::FILE* f) { return identity(handle(_fileno(f))); }
-
-std::string filename(const std::string& path) { return path.substr(folderend(path)); }
 
 // Joined with the separator that the folder's name uses.
 std::string infolder(const std::string& dir, const std::string& name) {

@@ -2,8 +2,8 @@
 // (the table answers).
 #include <gtest/gtest.h>
 
-#include "decimal.h"
 #include "support.h"
+#include "words.h"
 
 TEST(ScanDecimal, TakesOnlyDecimalNumbers) {
   for (const auto& a : table(FACEMELD_TABLES "/answers")) {

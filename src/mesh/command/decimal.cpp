@@ -1,6 +1,5 @@
-#include "decimal.h"
-
 #include "scan.h"
+#include "words.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,14 +1,12 @@
 // The copy command as the menu and the window program run it: the copy of
-// one .obj file to another, with its questions, captions and boxes; and
-// what every front end says of a copy.
+// one .obj file to another, with its questions, captions and boxes.
 #pragma once
 
 #include <string>
 
-#include "decimal.h"
 #include "facemeld.h"
-#include "text.h"
 #include "user.h"
+#include "words.h"
 
 struct Work;
 
@@ -29,16 +27,3 @@ int readOBJ(HWND wn, const char* file, const char* File, const Work& w);
 // file was copied.
 int copyOBJ(HWND wn, const char* file, const char* File);
 int copyOBJ(HWND wn, const char* file, const char* File, const Work& w);
-
-// The complaint about a path that does not end in ".obj".
-extern const char* const badsuffix;
-
-// The warnings about an input in which no triangle was found: one with no
-// face at all, and, on the command line, one whose faces all have other
-// than three corners.
-extern const char* const notmesh;
-extern const char* const notriangles;
-
-// The summary of a copy that worked: "%d triangles found, %d pairs of
-// triangles joined", or with `agreeing`, "1 pair" for a single one.
-std::string summary(const facemeld::Result& r, bool agreeing = false);

@@ -1,7 +1,8 @@
 // The engine's platform seam for files: what a file is, compared by
 // identity, places in a large file, and an output that replaces a file
 // only once it is complete.
-// One source for each system: files_posix.cpp and files_windows.cpp.
+// What the systems share is in files.cpp; the rest has one source for each
+// system: files_posix.cpp and files_windows.cpp.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +13,30 @@
 // index. Two are the same file when both are valid and equal.
 struct FileId {
   unsigned long long device = 0, node = 0;
-  bool valid = false;
+  bool valid = false;  // the file exists
+  long long size = 0;  // its bytes, when it is a regular file
   bool operator==(const FileId& o) const { return valid && o.valid && device == o.device && node == o.node; }
 };
 FileId fileid(const char* path);
 FileId fileid(std::FILE* f);
+
+// Where the folders of a path end: just after its last separator (on
+// Windows a backslash too, or a drive's colon); 0 when it has none.
+std::size_t folderend(const std::string& path);
+
+#ifdef _WIN32
+// The C runtime's error number for a system error code, or for the
+// calling thread's last one.
+int oserror(unsigned long e);
+int oserror();
+
+// Six letters or digits for a name of our own, different at every call
+// (of one letter case: Windows names do not tell cases apart).
+std::string uniquename();
+
+// What the open handle h (a HANDLE) is.
+FileId handleid(void* h);
+#endif
 
 // The new files that facemeld::removeunfinished removes (unfinished.cpp):
 // a name is claimed for each, and the entry released once it is gone or in
@@ -71,6 +91,10 @@ class Output {
   int reason(int e) const;
 
  private:
+  // Puts the new file in the place of the old: renames it over it.
+  // Returns 0, or the error number of the failure.
+  int putinplace();
+
   std::string target_;  // the file replaced: the output, its links followed
   std::string temp_;    // the new file beside it, or empty when written in place
   std::FILE* f_ = nullptr;

@@ -42,12 +42,18 @@ std::string unique() {
 }
 
 FileId idof(const struct stat& st) {
-  return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), true};
+  long long size = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0;
+  return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino), true, size};
 }
 
 }  // namespace
 
 void removefile(const char* path) { unlink(path); }
+
+std::size_t folderend(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
 
 FileId fileid(const char* path) {
   struct stat st;
@@ -81,10 +87,9 @@ int Output::open(const char* path, std::string& folder) {
     if (fd < 0) return errno;
     close(fd);
   }
-  std::size_t slash = target_.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target_.substr(0, slash);
-  std::string start = slash == std::string::npos ? "." + target_ + "." : target_.substr(0, slash + 1) + "." +
-                                                                          target_.substr(slash + 1) + ".";
+  std::size_t end = folderend(target_);
+  std::string dir = end == 0 ? "." : end == 1 ? "/" : target_.substr(0, end - 1);
+  std::string start = target_.substr(0, end) + "." + target_.substr(end) + ".";
   // A new file gets 0666 less the umask, as one that open makes.
   int fd = -1;
   for (int tries = 0; fd < 0 && tries < 100; ++tries) {
@@ -122,21 +127,4 @@ int Output::open(const char* path, std::string& folder) {
   return 0;
 }
 
-int Output::commit() {
-  std::FILE* f = f_;
-  f_ = nullptr;
-  int e = std::fclose(f) == 0 ? 0 : errno;
-  if (!e && !temp_.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0) e = errno;
-  if (e) return e = reason(e), abandon(), e;
-  temp_.clear();
-  releaseunfinished(slot_);
-  return 0;
-}
-
-void Output::abandon() {
-  if (f_) std::fclose(f_);
-  f_ = nullptr;
-  if (!temp_.empty()) unlink(temp_.c_str());
-  temp_.clear();
-  releaseunfinished(slot_);
-}
+int Output::putinplace() { return std::rename(temp_.c_str(), target_.c_str()) != 0 ? errno : 0; }

@@ -13,39 +13,6 @@
 
 namespace {
 
-// The C runtime's error number for a system error code.
-int oserror(DWORD e = GetLastError()) {
-  switch (e) {
-    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_NETPATH:
-    case ERROR_INVALID_DRIVE: return ENOENT;
-    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
-    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_NOT_ENOUGH_MEMORY: case ERROR_OUTOFMEMORY: return ENOMEM;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    default: return EIO;
-  }
-}
-
-// Six letters or digits for a name of our own, different at every call.
-std::string unique() {
-  static std::atomic<unsigned long long> n{GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 24)};
-  unsigned long long x = (n += 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
-  std::string s;
-  for (int i = 0; i < 6; ++i, x /= 36) s += "abcdefghijklmnopqrstuvwxyz0123456789"[x % 36];
-  return s;
-}
-
-// Where the folders of a path end: after its last separator, or after a
-// drive's colon; 0 when it has neither.
-std::size_t folderend(const std::string& path) {
-  std::size_t cut = path.find_last_of("/\\");
-  if (cut != std::string::npos) return cut + 1;
-  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
-}
-
 std::string folderof(const std::string& path) {
   std::size_t end = folderend(path);
   if (end == 0) return ".";
@@ -71,11 +38,47 @@ bool isfolder(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-FileId idof(HANDLE h) {
+}  // namespace
+
+int oserror(unsigned long e) {
+  switch (e) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE: return ENOENT;
+    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_BROKEN_PIPE: case ERROR_NO_DATA: case ERROR_PIPE_NOT_CONNECTED: return EPIPE;
+    case ERROR_NOT_ENOUGH_MEMORY: case ERROR_OUTOFMEMORY: return ENOMEM;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    default: return EIO;
+  }
+}
+int oserror() { return oserror(GetLastError()); }
+
+std::string uniquename() {
+  static std::atomic<unsigned long long> n{GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 24)};
+  unsigned long long x = (n += 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
+  std::string s;
+  for (int i = 0; i < 6; ++i, x /= 36) s += "abcdefghijklmnopqrstuvwxyz0123456789"[x % 36];
+  return s;
+}
+
+std::size_t folderend(const std::string& path) {
+  std::size_t cut = path.find_last_of("/\\");
+  if (cut != std::string::npos) return cut + 1;
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+FileId handleid(void* handle) {
+  HANDLE h = static_cast<HANDLE>(handle);
   if (GetFileType(h) != FILE_TYPE_DISK) return {};
   BY_HANDLE_FILE_INFORMATION fi;
   if (GetFileInformationByHandle(h, &fi))
-    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true};
+    return {fi.dwVolumeSerialNumber, static_cast<unsigned long long>(fi.nFileIndexHigh) << 32 | fi.nFileIndexLow, true,
+            static_cast<long long>(fi.nFileSizeHigh) << 32 | fi.nFileSizeLow};
   // Wine's handles on the descriptors a program inherits from Unix answer
   // only this, and without their volume: the current folder's stands in.
   FILE_ID_INFO id;
@@ -85,20 +88,18 @@ FileId idof(HANDLE h) {
   return here;
 }
 
-}  // namespace
-
 void removefile(const char* path) { DeleteFileA(path); }
 
 FileId fileid(const char* path) {
   HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return {};
-  FileId id = idof(h);
+  FileId id = handleid(h);
   CloseHandle(h);
   return id;
 }
 
-FileId fileid(std::FILE* f) { return idof(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))); }
+FileId fileid(std::FILE* f) { return handleid(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))); }
 
 std::int64_t tell(std::FILE* f) { return _ftelli64(f); }
 bool seek(std::FILE* f, std::int64_t at) { return _fseeki64(f, at, SEEK_SET) == 0; }
@@ -144,7 +145,7 @@ int Output::open(const char* path, std::string& folder) {
   HANDLE t = INVALID_HANDLE_VALUE;
   DWORD e = 0;
   for (int tries = 0; t == INVALID_HANDLE_VALUE && tries < 100; ++tries) {
-    temp_ = start + unique();
+    temp_ = start + uniquename();
     // Named for an interrupt before it exists, so that none can leave it.
     slot_ = claimunfinished(temp_);
     t = CreateFileA(temp_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
@@ -171,25 +172,8 @@ int Output::open(const char* path, std::string& folder) {
   return 0;
 }
 
-int Output::commit() {
-  std::FILE* f = f_;
-  f_ = nullptr;
-  int e = std::fclose(f) == 0 ? 0 : errno;
-  if (!e && !temp_.empty()) {
-    // The copy takes the older file's attributes, or none, in place of hidden.
-    SetFileAttributesA(temp_.c_str(), static_cast<DWORD>(attributes_));
-    if (!MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) e = oserror();
-  }
-  if (e) return e = reason(e), abandon(), e;
-  temp_.clear();
-  releaseunfinished(slot_);
-  return 0;
-}
-
-void Output::abandon() {
-  if (f_) std::fclose(f_);
-  f_ = nullptr;
-  if (!temp_.empty()) DeleteFileA(temp_.c_str());
-  temp_.clear();
-  releaseunfinished(slot_);
+int Output::putinplace() {
+  // The copy takes the older file's attributes, or none, in place of hidden.
+  SetFileAttributesA(temp_.c_str(), static_cast<DWORD>(attributes_));
+  return MoveFileExA(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : oserror();
 }
