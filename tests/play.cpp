@@ -3,13 +3,14 @@
 // of 1, 7 and 1 MiB bytes with 1 thread and with 2, which hold every other
 // chunk back a moment before one of its steps so the next runs ahead (a
 // case of tests/pairs through the engine's call, every run of face lines
-// read again at blocks of 7), or a
-// row of the fault table (its head says what a row holds) with 1 and 2
-// threads and, where it can be, through the command line too. Prints each
-// check that failed; exits 0 when all held, 1 when one failed, 77 when the
-// case cannot be played here.
+// read again at blocks of 7), or a row of the fault table (its head says
+// what a row holds) with 1 and 2 threads; and, where it can be, through the
+// command line FACEMELD too. Prints each check that failed, an output that
+// differs as a unified diff, and keeps the scratch folder of a play that
+// failed; exits 0 when all held, 1 when one failed, 77 when the case cannot
+// be played here.
 //
-//   play CASEFOLDER | play TABLE ROW [FACEMELD]
+//   play CASEFOLDER [FACEMELD] | play TABLE ROW [FACEMELD]
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "support.h"
@@ -63,6 +65,15 @@ std::FILE* rewinding(const fs::path& p) {
       [](void* fd) { return ::close(static_cast<int>(reinterpret_cast<std::intptr_t>(fd))); }};
   int fd = ::open(p.c_str(), O_RDONLY);
   return fd < 0 ? nullptr : ::fopencookie(reinterpret_cast<void*>(static_cast<std::intptr_t>(fd)), "rb", io);
+}
+
+// The unified diff of the expected file and the output, as diff -u gives it.
+std::string diff(const fs::path& expected, const fs::path& out) {
+  std::string d;
+  std::unique_ptr<FILE, int (*)(FILE*)> p(::popen(("diff -u '" + expected.string() + "' '" + out.string() + "' 2>&1").c_str(), "r"), ::pclose);
+  char b[4096];
+  for (std::size_t n; p && (n = std::fread(b, 1, sizeof b, p.get())) > 0;) d.append(b, n);
+  return d;
 }
 
 void hold(std::int64_t k, Work::Step step) { if (k % 2 == 0 && step == k / 2 % 4) std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
@@ -125,10 +136,12 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
   std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "") +
                         (pairs ? " -p neighbours" : "");
   if (answers.size() > 1) options += " -a " + answers[1];
+  // A row's lines on standard error; a case folder's summary on standard
+  // output, and nothing on standard error.
   fs::path printed = in.parent_path().parent_path() / "printed";
   int status = std::system((cli + options + " '" + in.string() + "' '" + out.string() + "' 2>" +
-                            printed.string() + " >/dev/null").c_str());
-  shown = slurp(printed);
+                            printed.string() + (folder.empty() ? " >/dev/null" : " >" + printed.string() + ".out")).c_str());
+  shown = slurp(printed) + (folder.empty() ? "" : slurp(printed.string() + ".out"));
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -181,17 +194,20 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   for (const auto& [key, rest] : steps)
     if (std::string(" yesno ask title box mainbox ").find(" " + key + " ") != std::string::npos)
       want += key + " " + replaced(replaced(rest, "@in", in.string()), "@out", out.string()) + "\n";
-  if (cli) {  // the command line's own lines instead of the boxes
+  if (cli) {  // the command line's own lines instead of the boxes: a row's, or a case's summary
     want.clear();
-    for (const auto& [key, rest] : steps)
+    for (const auto& [key, rest] : steps) {
       if (key == "says") want += replaced(replaced(rest, "@in", in.string()), "@out", out.string()) + "\n";
+      if (key == "box" && !folder.empty() && rest.compare(0, 2, "| ") == 0)
+        want += in.string() + ": " + replaced(rest.substr(2), " 1 pairs ", " 1 pair ") + "\n";
+    }
   }
   std::string copy = fs::is_regular_file(out) ? slurp(out) : "";
   int returns = folder.empty() ? 1 : result;  // a row returns 1 unless it says otherwise
   for (const auto& [key, rest] : steps) {
     if (key == "result" || (key == "cliresult" && cli)) returns = std::stoi(rest);
     if (key == "copy" || (key == "clicopy" && cli)) expect(copy == expand(rest), "the copy differs: " + std::to_string(copy.size()) + " bytes");
-    if (key == "output") expect(copy == slurp(folder / rest), "the output is not " + rest);
+    if (key == "output") expect(copy == slurp(folder / rest), "the output is not " + rest + ":\n" + diff(folder / rest, out));
     if (key == "nooutput") expect(!fs::exists(out), "there is an output");
   }
   expect(result == returns, "the copy command returned " + std::to_string(result));
@@ -204,23 +220,30 @@ void play(const Steps& steps, const fs::path& dir, Work w) {
   expect(fileopen == 0 && user.caption == "facemeld", "the pass left things behind");
   std::printf("%s, block %zu, %u threads: %s\n%s", cli ? "command line" : "engine", w.block, w.threads,
               failures.empty() ? "every check held" : "FAILED", failures.c_str());
+  if (small >= 0) ::close(small);
+  if (!failures.empty()) {
+    // Kept as the play left it, for a look.
+    fs::path kept = dir.parent_path() / ((cli ? "cli" : "engine") + std::string("-block-") + std::to_string(w.block) +
+                                         "-threads-" + std::to_string(w.threads));
+    fs::rename(dir, kept);
+    std::printf("  the scratch folder is kept: %s\n", kept.c_str());
+  }
   failed |= !failures.empty();
   failures.clear();
-  if (small >= 0) ::close(small);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Steps steps;
-  bool found = argc == 2, in = found;
-  if (argc == 2) folder = argv[1];
-  std::ifstream source(argc == 2 ? folder / "steps" : fs::path(argc >= 3 ? argv[1] : ""));
+  if (argc >= 2 && fs::is_directory(argv[1])) folder = argv[1];
+  bool found = !folder.empty(), in = found;
+  std::ifstream source(found ? folder / "steps" : fs::path(argc >= 3 ? argv[1] : ""));
   for (std::string l; std::getline(source, l);)
-    if (argc > 2 && l.compare(0, 4, "row ") == 0) found |= in = l.substr(4) == argv[2];
+    if (folder.empty() && argc >= 3 && l.compare(0, 4, "row ") == 0) found |= in = l.substr(4) == argv[2];
     else if (std::size_t space = std::min(l.find(' '), l.size()); in && !l.empty() && l[0] != '#')
       steps.emplace_back(l.substr(0, space), l.substr(std::min(space + 1, l.size())));
-  if (!found) return std::puts("usage: play CASEFOLDER | play TABLE ROW [FACEMELD]"), 2;
+  if (!found) return std::puts("usage: play CASEFOLDER [FACEMELD] | play TABLE ROW [FACEMELD]"), 2;
   auto has = [&](const char* key) { return std::any_of(steps.begin(), steps.end(), [&](auto& s) { return s.first == key; }); };
 #ifdef ASAN
   if (has("noasan")) return 77;
@@ -233,7 +256,9 @@ int main(int argc, char** argv) {
   // The command line shows no captions to act at, takes no stream of the
   // runner's, and is a process of its own, whose memory the row cannot
   // measure.
-  if ((cli = argc == 4 && !has("at") && !has("memory") && !has("stream") ? argv[3] : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
-  fs::remove_all(dir.parent_path());
+  const char* facemeld = folder.empty() ? (argc == 4 ? argv[3] : nullptr) : (argc == 3 ? argv[2] : nullptr);
+  if ((cli = facemeld && !has("at") && !has("memory") && !has("stream") ? facemeld : nullptr)) play(steps, dir, Work{1 << 20, 2, {}});
+  fs::remove_all(dir);
+  if (!failed) fs::remove_all(dir.parent_path());
   return failed ? 1 : 0;
 }
