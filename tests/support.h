@@ -4,6 +4,7 @@
 // of tests/cases.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "pairtest.h"
 #include "user.h"
 
 inline std::string slurp(const std::filesystem::path& p) {
@@ -71,6 +73,31 @@ inline std::vector<std::vector<std::string>> table(const std::filesystem::path& 
   }
   if (rows.empty()) throw std::runtime_error("an empty table " + path.string());
   return rows;
+}
+
+// The point "X Y Z" ("nan" too).
+inline xyz point(const std::string& s) {
+  xyz p;
+  std::sscanf(s.c_str(), "%lf %lf %lf", &p.x, &p.y, &p.z);
+  return p;
+}
+
+// The triangle of the three corner tokens in `corners` as a chunk reads
+// them, normals kept, its positions from vert.
+inline Corners triangle(const std::string& corners, const std::vector<xyz>& vert) {
+  Corners c;
+  std::istringstream s(corners);
+  unsigned char form[3];
+  for (int k = 0; k < 3; ++k) {
+    std::string token;
+    s >> token;
+    std::string line = token + std::string(64, ' ');
+    const char* end = findptn(&line[0], c.p[k], c.t[k], form[k], 0);
+    if (end[-1] == '\\') form[k] |= backslashed;
+    c.v[k] = lookup(vert.data(), c.p[k], static_cast<std::int64_t>(vert.size()));
+  }
+  c.form = triangleform(form);
+  return c;
 }
 
 struct FakeUser {

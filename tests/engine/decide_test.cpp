@@ -8,38 +8,16 @@
 #include "neighbours/decide.h"
 #include "support.h"
 
-namespace {
-
-// The triangle of the corner tokens in `corners`, as a chunk reads it.
-Tri triangle(const std::string& corners) {
-  Tri t;
-  std::istringstream s(corners);
-  unsigned char form[3];
-  for (int k = 0; k < 3; ++k) {
-    std::string token;
-    s >> token;
-    std::string line = token + std::string(64, ' ');
-    findptn(&line[0], t.p[k], t.t[k], form[k], 0);
-  }
-  t.form = triangleform(form);
-  return t;
-}
-
-}  // namespace
-
 TEST(Decide, JoinsAsTheTableSays) {
   std::vector<xyz> vert;
   for (const auto& r : table(FACEMELD_TABLES "/runs")) {
     if (r[0] == "v") {
-      std::istringstream s(r[1]);
-      xyz p;
-      s >> p.x >> p.y >> p.z;
-      vert.push_back(p);
+      vert.push_back(point(r[1]));
       continue;
     }
     std::vector<Tri> run;
     std::istringstream s(r[2]);
-    for (std::string corners; std::getline(s >> std::ws, corners, ',');) run.push_back(triangle(corners));
+    for (std::string corners; std::getline(s >> std::ws, corners, ',');) run.push_back(triangle(corners, vert));
     for (unsigned threads : {1u, 2u}) {
       Tris tris;
       tris.push(run.data(), run.size());

@@ -3,21 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <random>
 
 #include "fold.h"
 #include "support.h"
-
-namespace {
-
-xyz point(const std::string& s) {
-  xyz p;
-  std::sscanf(s.c_str(), "%lf %lf %lf", &p.x, &p.y, &p.z);  // "nan" too
-  return p;
-}
-
-}  // namespace
 
 TEST(Dihedral, AnswersWorkedExamples) {
   for (const auto& f : table(FACEMELD_TABLES "/folds"))

@@ -47,6 +47,25 @@ inline __attribute__((always_inline)) char* number(char* s, std::int32_t& v) {
   return p + n;
 }
 
+#if defined(__SSE2__)
+// The first two slashes and the end of the token at C, found at once when
+// it is shorter than sixteen bytes, the usual: false for a longer one. A
+// slash the token does not have is null.
+inline __attribute__((always_inline)) bool shortslashes(char* C, char*& first, char*& second, char*& end) {
+  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(C));
+  const __m128i space = _mm_set1_epi8(' ');
+  auto seps = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
+  if (!seps) return false;
+  unsigned e = static_cast<unsigned>(__builtin_ctz(seps));
+  auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, _mm_set1_epi8('/')))) & ((1u << e) - 1);
+  end = C + e;
+  first = slashes ? C + __builtin_ctz(slashes) : nullptr;
+  slashes &= slashes - 1;
+  second = slashes ? C + __builtin_ctz(slashes) : nullptr;
+  return true;
+}
+#endif
+
 // Overwrites the bytes from s up to e with spaces.
 void blank(char* s, char* e) {
 #if defined(__SSE2__)
@@ -85,23 +104,11 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t, unsigned char& form, ch
   char* past = number(C, p);
   char *first, *second, *end;
 #if defined(__SSE2__)
-  // A token shorter than sixteen bytes, the usual, has its slashes and its
-  // end found at once.
-  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(C));
-  const __m128i space = _mm_set1_epi8(' ');
-  auto seps = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
-  if (seps) {
-    unsigned e = static_cast<unsigned>(__builtin_ctz(seps));
-    auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, _mm_set1_epi8('/')))) &
-                   ((1u << e) - 1);
-    end = C + e;
-    if (!slashes) return end;
-    first = C + __builtin_ctz(slashes);
+  if (shortslashes(C, first, second, end)) {
+    if (!first) return end;
     number(first + 1, t);
     form = t != absent ? textured : 0;
-    slashes &= slashes - 1;
-    if (!slashes) return end;
-    second = C + __builtin_ctz(slashes);
+    if (!second) return end;
   } else
 #endif
   {
@@ -125,19 +132,8 @@ char* findptn(char* C, std::int32_t& p, std::int32_t& t, unsigned char& form, ch
 char* cutnormal(char* C) {
   char *first, *second, *end;
 #if defined(__SSE2__)
-  __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(C));
-  const __m128i space = _mm_set1_epi8(' ');
-  auto seps = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(b, space), space)));
-  if (seps) {
-    unsigned e = static_cast<unsigned>(__builtin_ctz(seps));
-    auto slashes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, _mm_set1_epi8('/')))) &
-                   ((1u << e) - 1);
-    end = C + e;
-    if (!slashes) return end;
-    first = C + __builtin_ctz(slashes);
-    slashes &= slashes - 1;
-    if (!slashes) return end;
-    second = C + __builtin_ctz(slashes);
+  if (shortslashes(C, first, second, end)) {
+    if (!second) return end;
   } else
 #endif
   {
