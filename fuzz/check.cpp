@@ -55,9 +55,17 @@ std::string cutword(std::string_view w) {
   return b.substr(0, static_cast<std::size_t>(cutnormal(&b[0]) - b.data()));
 }
 
+// A byte order mark at the start of s, taken off it: whether there was one.
+bool unmarked(std::string_view& s) {
+  bool marked = s.size() >= 3 && s.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (marked) s.remove_prefix(3);
+  return marked;
+}
+
 // What the lines of an OBJ text hold, split as the pass splits them: into
 // lines at CR and LF (the piece between a CR and its LF is none), into
-// words at the separators (bytes 0 to 32). A line goes on from the one
+// words at the separators (bytes 0 to 32), after a byte order mark at its
+// start. A line goes on from the one
 // before when that ends in a backslash; it is then no face, and is kept
 // when blank. Made again for each text, keeping its memory, since each
 // allocation costs a sanitizer much.
@@ -69,6 +77,7 @@ struct Tally {
   std::vector<std::size_t> starts;    // where each line counted starts in `all`
   std::vector<Words> words;           // of each line counted, into `all`
   std::vector<char> on;               // of each line counted: it goes on from the one before
+  bool marked;                        // it began with a byte order mark
 
   void of(std::string_view s, bool dropped);
 };
@@ -77,6 +86,7 @@ void Tally::of(std::string_view s, bool dropped) {
   auto sep = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   lines = vertices = triangles = normals = cut = 0;
   others.clear(), all.clear(), starts.clear(), words.clear(), on.clear();
+  marked = unmarked(s);
   bool goes = false, gone = false;  // the line before ends in a backslash; it was dropped
   for (std::size_t at = 0, end; at < s.size(); at = end + 1) {
     for (end = at; end < s.size() && s[end] != '\n' && s[end] != '\r';) ++end;
@@ -202,6 +212,7 @@ void tidy(const Case& c) {
 // element written above it (from 1 on, or back from -1). A line ending in
 // a backslash goes on at the next. Keywords must be in lower case.
 bool validfaces(std::string_view s) {
+  unmarked(s);
   auto sep = [](char c) { return static_cast<unsigned char>(c) <= 32; };
   std::vector<std::string> w;  // the words of the statement under way
   long long v = 0, vt = 0, vn = 0;
@@ -262,6 +273,8 @@ void counts(const Case& c) {
   require(c.in.vertices || (c.copy.text.empty() && !r.triangles), "an input without vertices gives an empty copy");
   require(!c.in.vertices || r.triangles == c.in.triangles, "the triangles found are the face lines of three corners");
   require(2 * r.joins <= r.triangles, "no more pairs than the triangles make");
+  require(c.out.marked == (c.in.marked && !c.copy.text.empty()),
+          "a copy begins with the byte order mark the input begins with, unless it is empty");
 }
 
 void lines(const Case& c) {

@@ -84,7 +84,7 @@ inline xyz point(const std::string& s) {
 
 // The triangle of the three corner tokens in `corners` as a chunk reads
 // them, normals kept, its positions from vert.
-inline Corners triangle(const std::string& corners, const std::vector<xyz>& vert) {
+inline Corners readtriangle(const std::string& corners, const std::vector<xyz>& vert) {
   Corners c;
   std::istringstream s(corners);
   unsigned char form[3];

@@ -17,7 +17,7 @@ TEST(Decide, JoinsAsTheTableSays) {
     }
     std::vector<Tri> run;
     std::istringstream s(r[2]);
-    for (std::string corners; std::getline(s >> std::ws, corners, ',');) run.push_back(triangle(corners, vert));
+    for (std::string corners; std::getline(s >> std::ws, corners, ',');) run.push_back(readtriangle(corners, vert));
     for (unsigned threads : {1u, 2u}) {
       Tris tris;
       tris.push(run.data(), run.size());

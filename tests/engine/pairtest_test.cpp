@@ -14,7 +14,7 @@ TEST(PairTest, JoinsAsTheTableSays) {
       vert.push_back(point(r[1]));
       continue;
     }
-    Corners h = triangle(r[1], vert), c = triangle(r[2], vert);
+    Corners h = readtriangle(r[1], vert), c = readtriangle(r[2], vert);
     Pair p = PairTest(std::stod(r[3]))(h, c, true);
     EXPECT_EQ(p.code, std::stoi(r[4])) << r[0];
     if (p.code) {

@@ -37,7 +37,11 @@ int tokens(const char* L, std::size_t n, unsigned char tok[6]) {
 
 }  // namespace
 
-std::int64_t countvertexlines(const char* b, std::size_t n) {
+std::int64_t countvertexlines(const char* b, std::size_t n, bool first) {
+  if (first) {
+    std::size_t m = markat(b, n);
+    b += m, n -= m;
+  }
   auto ends = [](char c) { return c == '\n' || c == '\r'; };
   std::int64_t count = 0;
   const char* e = b + n;
@@ -51,7 +55,7 @@ std::int64_t countvertexlines(const char* b, std::size_t n) {
   return count;
 }
 
-void Chunk::scan(char Nn) {
+void Chunk::scan(char Nn, bool first) {
   lines_.clear();
   coords_.clear();
   // Room for lines of 24 bytes on average, shorter than most files have.
@@ -59,7 +63,7 @@ void Chunk::scan(char Nn) {
   vertices = faces = triangles = 0;
   const char* b = in.data.get();
   const char* e = b + size;
-  const char* s = b;  // where the current line starts
+  const char* s = b + (first ? markat(b, size) : 0);  // where the current line starts
   Before before;
   for (const char* p = b; p < e; p += 64)
     for (std::uint64_t ends = lineends(p, static_cast<std::size_t>(e - p)); ends; ends &= ends - 1) {

@@ -12,10 +12,23 @@
 #include "pairtest.h"
 #include "state.h"
 
+// The UTF-8 byte order mark, which some editors write at the start of a
+// text file. At the very start of the input it belongs to no line: both
+// readings take the input as beginning after it, and the copy, when it
+// writes anything, begins with it.
+constexpr char mark[] = "\xEF\xBB\xBF";
+constexpr std::size_t marksize = sizeof mark - 1;
+
+// The bytes of the mark that the n bytes at b, the start of the input,
+// begin with: marksize or 0.
+inline std::size_t markat(const char* b, std::size_t n) {
+  return n >= marksize && b[0] == mark[0] && b[1] == mark[1] && b[2] == mark[2] ? marksize : 0;
+}
+
 // Counts the lines among the chunk's n bytes at b whose first token is
-// exactly "v": the lines that scan takes for vertex lines. Reads the pad
-// after the n bytes too.
-std::int64_t countvertexlines(const char* b, std::size_t n);
+// exactly "v": the lines that scan takes for vertex lines, in a chunk that
+// `first` of its input. Reads the pad after the n bytes too.
+std::int64_t countvertexlines(const char* b, std::size_t n, bool first = false);
 
 class Chunk {
  public:
@@ -30,8 +43,9 @@ class Chunk {
   // one before, which ended in a backslash, is no face of its own; it is
   // kept even when blank, so that it still ends the line before, and dropped
   // with a normal line it goes on from. A chunk never ends on a line that
-  // goes on (input.h).
-  void scan(char Nn);
+  // goes on (input.h). The `first` chunk of an input begins after its mark,
+  // where it has one.
+  void scan(char Nn, bool first = false);
   std::int64_t vertices = 0;
   std::int64_t faces = 0;
   std::int64_t triangles = 0;

@@ -48,7 +48,7 @@ Result countpass(std::FILE* F, const End& from, std::size_t block, unsigned thre
     Chunk c;
     std::int64_t k, end;
     while (crew.take(in, c.in, c.size, k, end)) {
-      vertices += countvertexlines(c.in.data.get(), c.size);
+      vertices += countvertexlines(c.in.data.get(), c.size, k == 0);
       bytes += static_cast<std::int64_t>(c.size);
     }
   });
@@ -91,14 +91,18 @@ Result openin(const End& in, Input& F) {
 }
 
 // Gets the input ready for the second reading: the file as it is now, or
-// the stream from its start.
-Result reopen(const End& in, Input& F) {
+// the stream from its start; `marked` when it begins with the mark.
+Result reopen(const End& in, Input& F, bool& marked) {
   if (in.path) {
     if (F.own.f) F.own.close();
     if (!(F.f = F.own.f = openinput(in.path))) return failed(Failure::open, in, errno);
   } else if (std::fseek(F.f, 0, SEEK_SET) != 0) {
     return failed(Failure::read, in, errno);
   }
+  char b[marksize];
+  marked = markat(b, std::fread(b, 1, marksize, F.f)) != 0;
+  if (std::ferror(F.f)) return failed(Failure::read, in, errno);
+  if (std::fseek(F.f, 0, SEEK_SET) != 0) return failed(Failure::read, in, errno);
   return Result();
 }
 
@@ -122,10 +126,13 @@ Result openout(const End& out, Output& own, std::FILE*& G) {
   return Result();
 }
 
-// The second reading, by the way of joining the options ask for; a failure
-// to write concerns the output, any other the input.
-Result join(const Copy& x, const End& in, const End& out, const Output& own) {
-  Result r = x.o.pairs == facemeld::Pairs::neighbours ? neighbours(x) : consecutive(x);
+// The second reading, by the way of joining the options ask for, after
+// the mark where the input begins with it; a failure to write concerns the
+// output, any other the input.
+Result join(const Copy& x, bool marked, const End& in, const End& out, const Output& own) {
+  Result r;
+  if (marked && std::fwrite(mark, 1, marksize, x.out) != marksize) r.failure = Failure::write, r.error = errno;
+  if (r.failure == Failure::none) r = x.o.pairs == facemeld::Pairs::neighbours ? neighbours(x) : consecutive(x);
   if (r.failure == Failure::none) return r;
   if (r.failure == Failure::write && own.stream()) r.error = own.reason(r.error);
   return failed(r.failure, r.failure == Failure::write ? out : in, r.error);
@@ -163,7 +170,8 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   // Count the vertex lines, then make their table.
   Result count = countpass(F.f, in, x.block, crewfor(threads, F.guess, x.block), o.cancel, x.size);
   if (count.failure != Failure::none) return count;
-  if (Result r = reopen(in, F); r.failure != Failure::none) return r;
+  bool marked = false;
+  if (Result r = reopen(in, F, marked); r.failure != Failure::none) return r;
   if (Result r = maketable(in, count.vertices, x.s); r.failure != Failure::none) return r;
   if (x.s.inv > 0 && o.counted) o.counted();
 
@@ -173,7 +181,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   x.in = F.f;
   x.threads = crewfor(threads, x.size, x.block);
   Result r = count;
-  if (x.s.inv > 0) r = join(x, in, out, own);
+  if (x.s.inv > 0) r = join(x, marked, in, out, own);
   r.vertices = count.vertices;
   if (r.failure != Failure::none) return r;
   if (Result f = finish(out, own, x.out); f.failure != Failure::none) return f;

@@ -33,7 +33,7 @@ void pipeline(const Copy& x, Crew& crew, facemeld::Result& r, Rest&& rest) {
     at.mainthread = mainthread;
     while (crew.take(in, c->in, c->size, at.k, c->end)) {
       x.before(at.k, Work::scan);
-      c->scan(x.s.Nn);
+      c->scan(x.s.Nn, at.k == 0);
       if (!crew.turn(counted, at.k, [&] {
             at.base = nextbase, nextbase += c->vertices;
             at.first = nextfirst, nextfirst += c->triangles;
