@@ -137,7 +137,7 @@ Lines copy(const std::string& in, const std::string& out, const Settings& s, uns
            const Progress& shown) {
   Lines l;
   for (const std::string* p : {&in, &out})
-    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, badsuffix), l;
+    if (*p != "-" && !objsuffix(p->c_str())) return l.err = failure(*p, std::string(badsuffix) + " (the name must end in .obj)"), l;
   int e = 0;
   std::FILE* to = out == "-" ? standardoutput(e) : nullptr;
   if (e) return l.err = failure("standard output", facemeld::describe(facemeld::Failure::write), e), l;
@@ -327,13 +327,21 @@ int commandline(int argc, char** argv) {
   }
 
   std::vector<std::string> paths(argv + optind, argv + argc);
+  // A folder as the last of two or more paths takes the copies, as -o DIR
+  // does, and as cp copies into a folder.
+  std::string last;
+  if (!dir && paths.size() >= 2 && paths.back() != "-" && isfolder(paths.back())) {
+    last = paths.back();
+    paths.pop_back();
+    dir = last.c_str();
+  }
   if (dir) {
     if (!isfolder(dir)) return misuse("'" + std::string(dir) + "' is not a folder");
     if (paths.empty()) return misuse("no input path");
     for (const std::string& p : paths)
       if (p == "-") return misuse("'-' cannot be copied in a batch");
   } else if (paths.size() != 2) {
-    if (paths.size() > 2) return misuse("extra path '" + paths[2] + "' (a batch needs -o DIR)");
+    if (paths.size() > 2) return misuse("extra path '" + paths[2] + "' (a batch needs -o DIR, or a folder last)");
     return misuse(paths.empty() ? "no input or output path" : "no output path");
   }
 

@@ -31,7 +31,8 @@ extern "C" void interrupted(int sig) {
 const char* const commands =
     "facemeld                                 the interactive menu\n"
     "facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
-    "facemeld [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n";
+    "facemeld [OPTIONS] INPUT.obj... DIR      copy each input into the folder DIR, under its own file name\n"
+    "facemeld [OPTIONS] -o DIR INPUT.obj...   the same\n";
 const char* const command = "facemeld";
 
 void guardstreams() {

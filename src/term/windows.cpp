@@ -67,7 +67,8 @@ std::FILE* openstream(HANDLE h, int mode, const char* how) {
 
 const char* const commands =
     "facemeld-cli [OPTIONS] INPUT.obj OUTPUT.obj  copy one file\n"
-    "facemeld-cli [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name\n"
+    "facemeld-cli [OPTIONS] INPUT.obj... DIR      copy each input into the folder DIR, under its own file name\n"
+    "facemeld-cli [OPTIONS] -o DIR INPUT.obj...   the same\n"
     "(facemeld.exe is the window program)\n";
 const char* const command = "facemeld-cli";
 

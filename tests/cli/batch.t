@@ -17,6 +17,21 @@ status is 1.
   $ facemeld -n a.obj one.obj && facemeld -q -n --output-dir=out a.obj "$PWD/c.obj" && cmp one.obj out/a.obj
   a.obj: 12 triangles found, 6 pairs of triangles joined
 
+A folder as the last of the paths takes the copies, as -o does, as cp
+copies into a folder: one file too. A path that is no folder is an extra
+path.
+
+  $ mkdir last && facemeld a.obj last/ && facemeld -q -n a.obj c.obj last && ls last && cmp last/a.obj one.obj
+  a.obj: 12 triangles found, 6 pairs of triangles joined
+  a.obj
+  c.obj
+  $ facemeld -q a.obj c.obj last.obj
+  facemeld: extra path 'last.obj' (a batch needs -o DIR, or a folder last); try 'facemeld --help'
+  [2]
+  $ facemeld -q - last < a.obj
+  facemeld: '-' cannot be copied in a batch; try 'facemeld --help'
+  [2]
+
 An input already in the folder would be its own output: refused, and the
 batch goes on. A second input of the same file name would replace the
 first one's copy: refused as well.

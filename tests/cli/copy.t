@@ -29,18 +29,18 @@ opened; standard output stays empty, even without --quiet.
   facemeld: dir.obj: I can't read this file (Is a directory)
   [1]
 
-Suffixes in any case; a bad one names the path that has it, and nothing is
-created.
+Suffixes in any case; a bad one names the path that has it, says what a
+name must end in, and nothing is created.
 
   $ cp cube.obj CUBE.Obj && facemeld -q CUBE.Obj out.OBJ
   $ facemeld cube.obj out.txt
-  facemeld: out.txt: bad suffix
+  facemeld: out.txt: bad suffix (the name must end in .obj)
   [1]
   $ facemeld cube.txt out.obj
-  facemeld: cube.txt: bad suffix
+  facemeld: cube.txt: bad suffix (the name must end in .obj)
   [1]
   $ facemeld -q cube.obj new.txt || test ! -e new.txt
-  facemeld: new.txt: bad suffix
+  facemeld: new.txt: bad suffix (the name must end in .obj)
 
 The same file under another name is refused before anything is opened.
 

@@ -48,10 +48,11 @@ Clustered options, and "--" before a path that looks like an option.
   facemeld 1.3.2
   $ facemeld -V --x
   facemeld 1.3.2
-  $ facemeld --help | head -3
+  $ facemeld --help | head -4
   facemeld                                 the interactive menu
   facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file
-  facemeld [OPTIONS] -o DIR INPUT.obj...   copy each input into DIR, under its own file name
+  facemeld [OPTIONS] INPUT.obj... DIR      copy each input into the folder DIR, under its own file name
+  facemeld [OPTIONS] -o DIR INPUT.obj...   the same
   $ facemeld -h | grep -e --threads
     -j, --threads N         threads to work with (default: one per core)
 
@@ -116,7 +117,7 @@ Clustered options, and "--" before a path that looks like an option.
   facemeld: no input or output path; try 'facemeld --help'
   [2]
   $ facemeld fold.obj out.obj more.obj
-  facemeld: extra path 'more.obj' (a batch needs -o DIR); try 'facemeld --help'
+  facemeld: extra path 'more.obj' (a batch needs -o DIR, or a folder last); try 'facemeld --help'
   [2]
   $ facemeld -o nowhere fold.obj
   facemeld: 'nowhere' is not a folder; try 'facemeld --help'
