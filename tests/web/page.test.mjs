@@ -66,27 +66,27 @@ after(async () => {
   if (profile) rmSync(profile, { recursive: true, force: true });
 });
 
+// A page of the site, which can take a download's name and bytes.
 async function open(mode, width = 1100, height = 1000) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
   page.on('pageerror', (e) => console.log(`page: ${e.message}`));
+  await page.evaluateOnNewDocument(() => (window.take = async (a) => {
+    const bytes = new Uint8Array(await (await fetch(a.href)).arrayBuffer());
+    let text = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+    return { name: a.download, href: a.href, bytes: btoa(text) };
+  }));
   await page.goto(servers[mode].url);
   return page;
 }
 
-// Sets the options shown: the angle typed, the others as given.
-function options(page, { angle, pairs, dropNormals }) {
-  return page.evaluate((angle, pairs, dropNormals) => {
-    const set = (id, key, value) => {
-      const e = document.getElementById(id);
-      if (value === undefined || e[key] === value) return;
-      e[key] = value;
-      e.dispatchEvent(new Event('change'));
-    };
-    set('angle', 'value', angle);
-    set('pairs', 'value', pairs);
-    set('drop-normals', 'checked', dropNormals);
-  }, angle, pairs, dropNormals);
+// Sets the options shown, as typed or clicked: { angle, pairs, dropNormals }.
+function options(page, set) {
+  return page.evaluate((set) => Object.entries({ angle: 'value', pairs: 'value', 'drop-normals': 'checked' }).forEach(([id, key]) => {
+    const e = document.getElementById(id), value = set[id === 'drop-normals' ? 'dropNormals' : id];
+    if (value !== undefined && e[key] !== value) (e[key] = value), e.dispatchEvent(new Event('change'));
+  }), set);
 }
 
 // Waits for the copy under way to end (a download other than `old`, or an
@@ -98,12 +98,7 @@ async function result(page, old) {
   }, { timeout: 180000, polling: 100 }, old);
   return page.evaluate(async () => {
     const a = document.querySelector('a[download]');
-    const alert = document.querySelector('[role=alert]').textContent, warning = document.getElementById('warning').textContent;
-    if (!a) return { alert, warning };
-    const bytes = new Uint8Array(await (await fetch(a.href)).arrayBuffer());
-    let text = '';
-    for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-    return { alert, warning, name: a.download, href: a.href, bytes: btoa(text) };
+    return { alert: document.getElementById('alert').textContent, warning: document.getElementById('warning').textContent, ...(a && await take(a)) };
   });
 }
 
@@ -178,7 +173,7 @@ for (const mode of ['plain', 'isolated'])
       const link = () => document.querySelector('a[download]');
       const a = link() || await new Promise((resolve) => new MutationObserver((_, o) => link() && (o.disconnect(), resolve(link())))
         .observe(document.getElementById('download'), { childList: true }));
-      const bytes = new Uint8Array(await (await fetch(a.href)).arrayBuffer());
+      const taken = take(a);  // the blob: URL is read as the fetch starts
       const e = document.getElementById(plain ? 'drop-normals' : 'angle');
       if (plain) e.checked = false;
       else e.value = '1.5';
@@ -190,9 +185,7 @@ for (const mode of ['plain', 'isolated'])
         if (canvas.dataset.shown && Number(canvas.dataset.copy) === now) return resolve();
         requestAnimationFrame(frame);
       })());
-      let text = '';
-      for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
-      return { alert: document.getElementById('alert').textContent, name: a.download, href: a.href, bytes: btoa(text), seen };
+      return { alert: document.getElementById('alert').textContent, ...(await taken), seen };
     }, mode === 'plain');
     assert.equal(r.alert, '');
     assert.equal(r.name, mesh.replace('.obj', '-quads.obj'));
@@ -289,6 +282,11 @@ test('the view: in the first screen, its keys, its reset and its dark colours', 
   await page.click('#reset');
   assert.equal(await picture(), fitted, 'the reset button did not put the view back');
   await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+  await page.waitForFunction(() => {
+    const c = new OffscreenCanvas(1, 1).getContext('2d');
+    c.drawImage(document.getElementById('canvas'), 0, 0);
+    return c.getImageData(0, 0, 1, 1).data[0] < 80;
+  }, { timeout: 10000, polling: 100 }).catch(() => {});
   const dark = (await look(page)).background;
   assert.ok(Math.max(...dark) < 80, `the view's background is ${dark} in a dark colour scheme`);
   await page.close();
