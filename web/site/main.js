@@ -92,6 +92,14 @@ function picture(which) {
   if (!drawer) {
     drawer = new Worker('mesh.js');
     drawer.onmessage = pictured;
+    // A picture too large for the worker's memory: the copy stands, the view says why it is empty.
+    drawer.onerror = (e) => {
+      e.preventDefault();
+      drawer = null;
+      asked = {};
+      $('drawing').hidden = true;
+      $('view-note').textContent = `The view cannot draw this mesh here (${e.message || 'its worker stopped'}); the copy and its download are whole.`;
+    };
   }
   asked[which] = true;
   if (which === shown()) $('drawing').hidden = false;

@@ -80,13 +80,13 @@ export function createView(canvas, note) {
   }
 
   function clear() {
+    note.textContent = '';
     if (!shown) return;
     scene.remove(shown);
     shown.traverse((o) => o.geometry && (o.geometry.dispose(), o.material.dispose()));
     shown = edges = null;
     delete canvas.dataset.shown;
     delete canvas.dataset.copy;
-    note.textContent = '';
     draw();
   }
 
