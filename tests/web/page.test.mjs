@@ -1,10 +1,7 @@
 // The page in headless Chromium, served plain (one thread) and cross-origin
-// isolated (threads): a corpus mesh chosen with options set, then an option
-// changed at once, each download byte for byte against the command line,
-// and no picture of the first copy once the second has started; the copy in
-// a worker; the view of the copy in the face colours. Then the view of
-// meshes that test it: far from the origin, a cube on a phone, dense grids;
-// its keys and its dark colours; and the page's messages.
+// isolated (threads): its copies against the command line's, and never an
+// old picture; the view of meshes far away, on a phone and dense, its keys
+// and dark colours; the page's messages.
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -106,10 +103,9 @@ function commandLine(mesh, args) {
   return execFileSync(native, ['-q', '-j', '1', ...args, join(corpus, mesh), '-'], { maxBuffer: 1 << 30 });
 }
 
-// What the view's canvas shows once the picture of a copy after copy
-// number `after` is up: its size; the share of its pixels, and of those in
-// its middle tenth, that are a face's colour lit (triangles, quads made,
-// quads had), and which they are (`mask`); the colour at the middle; and
+// What the canvas shows once the picture of a copy after number `after` is
+// up: which pixels are a face's colour lit (triangles, quads made, quads
+// had), their share of it and of its middle tenth, the middle's colour and
 // the box around what is not background.
 async function look(page, after = 0) {
   await page.waitForFunction((after) => {
@@ -278,8 +274,7 @@ test('the view: in the first screen, its keys, its reset and its dark colours', 
   }
   await page.keyboard.press('Digit0');
   assert.equal(await picture(), fitted, 'the key 0 did not put the view back');
-  await page.keyboard.press('ArrowRight');
-  await page.click('#reset');
+  await page.keyboard.press('ArrowRight').then(() => page.click('#reset'));
   assert.equal(await picture(), fitted, 'the reset button did not put the view back');
   await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
   await page.waitForFunction(() => {
