@@ -47,7 +47,7 @@ stage_fuzz() { sh fuzz/run.sh "${FACEMELD_FUZZ_SECONDS:-60}"; }
 # The package's cases (which are the 32-bit run of the engine's cases too)
 # and the page, whose downloads are compared with the command line's.
 stage_web() {
-  sh scripts/web.sh build &&
+  sh scripts/web.sh build && sh scripts/web.sh node18 &&
     cmake -S . -B build/native -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Release $werror &&
     cmake --build build/native -j "$jobs" --target facemeld &&
     node --test --test-reporter=tap tests/web/package.test.mjs tests/web/page.test.mjs

@@ -3,6 +3,7 @@
 // neither is ever whole in the module's memory. With threads the copy runs
 // on a thread of its own, and the module's main thread stays free to serve
 // its reads and writes; without, it runs in the call.
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,8 @@ extern "C" {
 int facemeld_read(int id, char* to, double at, int n);  // bytes read, or -1
 void facemeld_write(int id, const char* from, int n);
 void facemeld_progress(int id, double done, double total);
-void facemeld_done(int id, const char* failure, const char* complaint, double vertices, double triangles, double joins);
+void facemeld_done(int id, const char* failure, const char* complaint, double vertices, double faces, double triangles,
+                   double joins);
 }
 
 namespace {
@@ -51,7 +53,13 @@ ssize_t writesome(void* c, const char* from, size_t n) {
   return static_cast<ssize_t>(n);
 }
 
-void copy(int id, double size, bool dropnormals, double limit, bool neighbours, unsigned threads, bool progress) {
+// The pairing modes, in the order of call.js's list.
+const facemeld::Pairs modes[] = {facemeld::Pairs::consecutive, facemeld::Pairs::neighbours};
+
+// Copies; the copy stops soon, failing as cancelled, once call.js sets the
+// byte `stop`.
+void copy(int id, double size, bool dropnormals, double limit, int mode, unsigned threads, bool progress,
+          std::atomic<bool>* stop) {
   Source in{id, 0, static_cast<std::int64_t>(size)}, out{id, 0, 0};
   std::FILE* F = fopencookie(&in, "rb", {readsome, nullptr, seeksome, nullptr});
   std::FILE* G = fopencookie(&out, "wb", {nullptr, writesome, nullptr, nullptr});
@@ -65,8 +73,9 @@ void copy(int id, double size, bool dropnormals, double limit, bool neighbours, 
     facemeld::Options o;
     o.dropnormals = dropnormals;
     o.limit = limit;
-    o.pairs = neighbours ? facemeld::Pairs::neighbours : facemeld::Pairs::consecutive;
+    o.pairs = modes[mode];
     o.threads = threads;
+    o.cancel = stop;
     if (progress)
       o.progress = [id](std::int64_t done, std::int64_t total) {
         facemeld_progress(id, static_cast<double>(done), static_cast<double>(total));
@@ -79,17 +88,20 @@ void copy(int id, double size, bool dropnormals, double limit, bool neighbours, 
   std::string said = r.failure == facemeld::Failure::none ? "" : facemeld::describe(r.failure);
   if (r.failure != facemeld::Failure::none && r.error) said += std::string(" (") + std::strerror(r.error) + ")";
   facemeld_done(id, facemeld::name(r.failure), said.c_str(), static_cast<double>(r.vertices),
-                static_cast<double>(r.triangles), static_cast<double>(r.joins));
+                static_cast<double>(r.faces), static_cast<double>(r.triangles), static_cast<double>(r.joins));
 }
 
 }  // namespace
 
-extern "C" void facemeld_start(int id, double size, int dropnormals, double limit, int neighbours, int threads,
-                               int progress) {
+// `stop` is a byte of call.js's, 0 until it stops the copy, which it keeps
+// until the copy is done.
+extern "C" void facemeld_start(int id, double size, int dropnormals, double limit, int mode, int threads, int progress,
+                               std::atomic<bool>* stop) {
+  static_assert(sizeof(std::atomic<bool>) == 1 && std::atomic<bool>::is_always_lock_free, "a flag of one byte");
 #ifdef __EMSCRIPTEN_PTHREADS__
-  std::thread(copy, id, size, dropnormals != 0, limit, neighbours != 0, static_cast<unsigned>(threads), progress != 0)
+  std::thread(copy, id, size, dropnormals != 0, limit, mode, static_cast<unsigned>(threads), progress != 0, stop)
       .detach();
 #else
-  copy(id, size, dropnormals != 0, limit, neighbours != 0, static_cast<unsigned>(threads), progress != 0);
+  copy(id, size, dropnormals != 0, limit, mode, static_cast<unsigned>(threads), progress != 0, stop);
 #endif
 }

@@ -16,7 +16,8 @@ mergeInto(LibraryManager.library, {
   },
   // Waited for too, since the complaint lives on the copy's thread.
   facemeld_done__proxy: 'sync',
-  facemeld_done: function (id, failure, complaint, vertices, triangles, joins) {
-    Module.copies.get(id).done(UTF8ToString(failure >>> 0), UTF8ToString(complaint >>> 0), vertices, triangles, joins);
+  facemeld_done: function (id, failure, complaint, vertices, faces, triangles, joins) {
+    Module.copies.get(id).done(UTF8ToString(failure >>> 0), UTF8ToString(complaint >>> 0), vertices, faces, triangles,
+                               joins);
   },
 });

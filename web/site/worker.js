@@ -1,14 +1,12 @@
-// The copy, off the page's thread: the page posts a File and the options,
-// the worker reads the file in pieces into the engine, which it loads on
-// the first copy (with threads where the page is cross-origin isolated),
-// and posts back the progress, the copy as a Blob with its counts, and
-// then what the 3-D view draws of the copy and, when asked, of the input.
+// The copy, off the page's thread: the page posts a File, the options and
+// the copy's number; the worker refuses a file that is not text, reads the
+// file in pieces into the engine, which it loads on the first copy (with
+// threads where the page is cross-origin isolated), and posts back the
+// progress and then the copy as a Blob with its counts, or the failure,
+// each with the copy's number.
 'use strict';
-importScripts('mesh.js');
 
 var engine = null;
-var file = null;
-var copy = [];  // the copy's pieces, until the view has read them
 
 function start(threaded) {
   var name = threaded ? 'facemeld-threads.js' : 'facemeld.js';
@@ -17,27 +15,17 @@ function start(threaded) {
   return facemeldModule({ mainScriptUrlOrBlob: new URL(name, location.href).href });
 }
 
-// The file's bytes in pieces of a few megabytes, never the whole of it.
-function* pieces(f) {
-  var reader = new FileReaderSync();
-  for (var at = 0; at < f.size; at += 4 << 20) yield new Uint8Array(reader.readAsArrayBuffer(f.slice(at, at + (4 << 20))));
-}
-
-function view(which, bytes) {
-  var d = drawable(readMesh(bytes));
-  postMessage({ kind: 'view', which: which, view: d }, [d.places.buffer, d.colours.buffer, d.lines.buffer]);
-}
-
 onmessage = function (event) {
-  var m = event.data;
-  if (m.kind === 'view') return view('input', pieces(file));
-  file = m.file;
-  copy = [];
+  var m = event.data, file = m.file, gen = m.gen;
+  var reader = new FileReaderSync();
+  // A NUL byte near the start is no .obj file's (a picture, an archive,
+  // text in UTF-16), and its copy would be rewritten bytes.
+  if (new Uint8Array(reader.readAsArrayBuffer(file.slice(0, 1 << 16))).indexOf(0) >= 0)
+    return postMessage({ kind: 'failed', gen: gen, failure: 'binary' });
   engine = engine || start(m.threaded);
   // The engine reads a megabyte or less at a time; the file is read in
   // larger pieces, each slice of a File costing a few milliseconds.
-  var reader = new FileReaderSync();
-  var held = new Uint8Array(0), from = 0;
+  var held = new Uint8Array(0), from = 0, copy = [];
   var source = {
     size: file.size,
     read: function (into, at) {
@@ -51,19 +39,18 @@ onmessage = function (event) {
     },
   };
   var sink = {
-    write: function (piece) { copy.push(piece); },
-    progress: function (done, total) { postMessage({ kind: 'progress', done: done, total: total }); },
+    write: function (piece) { copy.push(piece.slice()); },
+    progress: function (done, total) { postMessage({ kind: 'progress', gen: gen, done: done, total: total }); },
   };
   engine
     .then(function (module) { return module.quadrify(source, m.options, sink); })
     .then(function (counts) {
       var blob = new Blob(copy, { type: 'model/obj' });
-      postMessage({ kind: 'done', counts: counts, blob: blob });
-      if (counts.vertices > 0) view('copy', copy);
       copy = [];
+      postMessage({ kind: 'done', gen: gen, counts: counts, blob: blob });
     })
     .catch(function (e) {
       copy = [];
-      postMessage({ kind: 'failed', message: e.message, failure: e.failure || (e instanceof RangeError ? 'memory' : '') });
+      postMessage({ kind: 'failed', gen: gen, message: e.message, failure: e.failure || (/memory|allocation/i.test(e.message) ? 'memory' : '') });
     });
 };
