@@ -2,8 +2,9 @@
 // it: a folder of tests/cases (its README says what it holds) at read blocks
 // of 1, 7 and 1 MiB bytes with 1 thread and with 2, which hold every other
 // chunk back a moment before one of its steps so the next runs ahead (a
-// case of tests/pairs through the engine's call, every run of face lines
-// read again at blocks of 7), or a row of the fault table (its head says
+// case of tests/pairs through the engine's call, in the pairing mode and
+// with the shape limit its steps give, every run of face lines read again
+// at blocks of 7), or a row of the fault table (its head says
 // what a row holds) with 1 and 2 threads; and, where it can be, through the
 // command line FACEMELD too. Prints each check that failed, an output that
 // differs as a unified diff, and keeps the scratch folder of a play that
@@ -44,7 +45,9 @@ namespace {
 
 fs::path folder;           // the case folder, or empty for a row of the table
 const char* cli;           // the command line that plays the row, when it does
-bool pairs;                // the case joins neighbours, through the engine's call
+bool pairs;                // the case is played through the engine's call, with these
+std::string mode;          // its pairing mode
+std::string shape;         // and its shape limit, or none
 std::string failures;  // of the play under way
 bool failed;
 
@@ -113,7 +116,10 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
     facemeld::Options o;
     o.dropnormals = answers.size() > 0 && answers[0] == "y";
     o.limit = answers.size() > 1 ? std::stod(answers[1]) : 5;
-    o.pairs = facemeld::Pairs::neighbours;
+    o.pairs = mode == "consecutive" ? facemeld::Pairs::consecutive
+              : mode == "squarest"  ? facemeld::Pairs::squarest
+                                    : facemeld::Pairs::neighbours;
+    if (!shape.empty()) o.shape = std::stod(shape);
     o.progress = [](std::int64_t done, std::int64_t) {
       if (done > 0 && user.onCaption) user.onCaption("progress");
     };
@@ -134,7 +140,7 @@ int run(const Steps& steps, const fs::path& in, const fs::path& out, Work w, std
     return result;
   }
   std::string options = " -j " + std::to_string(w.threads) + (answers.size() && answers[0] == "y" ? " -n" : "") +
-                        (pairs ? " -p neighbours" : "");
+                        (pairs ? " -p " + mode : "") + (shape.empty() ? "" : " -s " + shape);
   if (answers.size() > 1) options += " -a " + answers[1];
   // A row's lines on standard error; a case folder's summary on standard
   // output, and nothing on standard error.
@@ -250,6 +256,10 @@ int main(int argc, char** argv) {
 #endif
   fs::path dir = fs::temp_directory_path() / ("facemeld-play-" + std::to_string(::getpid())) / "case";
   pairs = has("pairs");
+  for (const auto& [key, rest] : steps) {
+    if (key == "pairs") mode = rest;
+    if (key == "shape") shape = rest;
+  }
   for (std::size_t block : folder.empty() ? std::vector<std::size_t>{1 << 20} : std::vector<std::size_t>{1, 7, 1 << 20})
     for (unsigned threads : {1u, 2u})
       play(steps, dir, Work{block, threads, threads > 1 ? Work::pausing(hold) : nullptr, block == 7 || (pairs && folder.empty()) ? 0 : Work().window});

@@ -54,11 +54,11 @@ ssize_t writesome(void* c, const char* from, size_t n) {
 }
 
 // The pairing modes, in the order of call.js's list.
-const facemeld::Pairs modes[] = {facemeld::Pairs::consecutive, facemeld::Pairs::neighbours};
+const facemeld::Pairs modes[] = {facemeld::Pairs::consecutive, facemeld::Pairs::neighbours, facemeld::Pairs::squarest};
 
 // Copies; the copy stops soon, failing as cancelled, once call.js sets the
 // byte `stop`.
-void copy(int id, double size, bool dropnormals, double limit, int mode, unsigned threads, bool progress,
+void copy(int id, double size, bool dropnormals, double limit, double shape, int mode, unsigned threads, bool progress,
           std::atomic<bool>* stop) {
   Source in{id, 0, static_cast<std::int64_t>(size)}, out{id, 0, 0};
   std::FILE* F = fopencookie(&in, "rb", {readsome, nullptr, seeksome, nullptr});
@@ -73,6 +73,7 @@ void copy(int id, double size, bool dropnormals, double limit, int mode, unsigne
     facemeld::Options o;
     o.dropnormals = dropnormals;
     o.limit = limit;
+    o.shape = shape;
     o.pairs = modes[mode];
     o.threads = threads;
     o.cancel = stop;
@@ -95,13 +96,14 @@ void copy(int id, double size, bool dropnormals, double limit, int mode, unsigne
 
 // `stop` is a byte of call.js's, 0 until it stops the copy, which it keeps
 // until the copy is done.
-extern "C" void facemeld_start(int id, double size, int dropnormals, double limit, int mode, int threads, int progress,
+extern "C" void facemeld_start(int id, double size, int dropnormals, double limit, double shape, int mode, int threads,
+                               int progress,
                                std::atomic<bool>* stop) {
   static_assert(sizeof(std::atomic<bool>) == 1 && std::atomic<bool>::is_always_lock_free, "a flag of one byte");
 #ifdef __EMSCRIPTEN_PTHREADS__
-  std::thread(copy, id, size, dropnormals != 0, limit, mode, static_cast<unsigned>(threads), progress != 0, stop)
+  std::thread(copy, id, size, dropnormals != 0, limit, shape, mode, static_cast<unsigned>(threads), progress != 0, stop)
       .detach();
 #else
-  copy(id, size, dropnormals != 0, limit, mode, static_cast<unsigned>(threads), progress != 0, stop);
+  copy(id, size, dropnormals != 0, limit, shape, mode, static_cast<unsigned>(threads), progress != 0, stop);
 #endif
 }

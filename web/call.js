@@ -11,7 +11,7 @@ Module['copies'] = new Map();
 var facemeldCopies = 0;
 
 // The pairing modes in the order of call.cpp's list, and other spellings.
-var facemeldModes = ['consecutive', 'neighbours'];
+var facemeldModes = ['consecutive', 'neighbours', 'squarest'];
 var facemeldSpellings = { neighbors: 'neighbours' };
 
 // What the command line warns of a copy that joined nothing for want of
@@ -54,6 +54,12 @@ var facemeldOptions = {
     if (typeof v !== 'number' && typeof v !== 'string') throw facemeldWrongType('angle', v, 'a number or a decimal string');
     var d = typeof v === 'number' ? v : facemeldDecimal(v);
     if (!isFinite(d)) throw facemeldOutOfRange('angle', v, 'a finite decimal number');
+    return d;
+  } },
+  shape: { value: 90, check: function (v) {
+    if (typeof v !== 'number' && typeof v !== 'string') throw facemeldWrongType('shape', v, 'a number or a decimal string');
+    var d = typeof v === 'number' ? v : facemeldDecimal(v);
+    if (!(d >= 0 && d <= 90)) throw facemeldOutOfRange('shape', v, 'a number from 0 to 90');
     return d;
   } },
   pairs: { value: 'consecutive', check: function (v) {
@@ -145,6 +151,6 @@ Module['quadrify'] = function (source, options, sink) {
       },
     });
     facemeldHold();
-    Module['_facemeld_start'](id, source.size, s.dropNormals, s.angle, s.pairs, s.threads, sink.progress ? 1 : 0, stop);
+    Module['_facemeld_start'](id, source.size, s.dropNormals, s.angle, s.shape, s.pairs, s.threads, sink.progress ? 1 : 0, stop);
   });
 };

@@ -38,11 +38,20 @@ const char* const usage =
     "                          to be joined (default 5); a decimal number, as at the menu.\n"
     "                          Two flat triangles measure about 0.81, so an angle below\n"
     "                          that joins nothing\n"
-    "  -p, --pairs MODE        which triangles may be joined: 'consecutive' (the default),\n"
-    "                          each with the triangle on the line after it, as at the menu;\n"
+    "  -s, --shape DEG         largest shape error in degrees of a quad that is made, the\n"
+    "                          most one of its corners may be off square (default 90:\n"
+    "                          any quad)\n"
+    "  -p, --pairs MODE        which triangles may be joined, and which are:\n"
+    "                          'consecutive' (the default), each with the triangle on the\n"
+    "                          line after it, as at the menu: a model's own quads, where\n"
+    "                          each quad's halves stand together;\n"
     "                          'neighbours', any two of a run of face lines that share an\n"
-    "                          edge: as many pairs as the run allows and, among those,\n"
-    "                          quads as square as can be\n"
+    "                          edge: the most quads, and of those the squarest; for the\n"
+    "                          smallest file;\n"
+    "                          'squarest', as neighbours, but the quads of the greatest\n"
+    "                          worth, a quad worth 90 less its shape error: a pair that\n"
+    "                          would make a poor quad stays apart; for quads to model\n"
+    "                          with, and to bring back a quad model's quads in any order\n"
     "  -o, --output-dir DIR    the folder for a batch (it must exist)\n"
     "  -j, --threads N         threads to work with (default: one per core)\n"
     "  -q, --quiet             print failures only\n"
@@ -51,10 +60,11 @@ const char* const usage =
     "\n"
     "Exit status: 0 when every file was copied, 1 when any failed, 2 for a usage error.\n";
 
-const char* const shorts = ":na:p:o:j:qhV";
+const char* const shorts = ":na:s:p:o:j:qhV";
 
 const option longs[] = {{"drop-normals", no_argument, nullptr, 'n'},
                         {"angle", required_argument, nullptr, 'a'},
+                        {"shape", required_argument, nullptr, 's'},
                         {"pairs", required_argument, nullptr, 'p'},
                         {"output-dir", required_argument, nullptr, 'o'},
                         {"threads", required_argument, nullptr, 'j'},
@@ -296,13 +306,19 @@ int commandline(int argc, char** argv) {
         if (!angle(optarg, s.options.limit))
           return misuse("the angle '" + std::string(optarg) + "' is not a decimal number");
         break;
+      case 's':
+        if (!angle(optarg, s.options.shape) || !(s.options.shape >= 0 && s.options.shape <= 90))
+          return misuse("the shape limit '" + std::string(optarg) + "' is not a number from 0 to 90");
+        break;
       case 'p':
         if (std::strcmp(optarg, "consecutive") == 0)
           s.options.pairs = facemeld::Pairs::consecutive;
         else if (std::strcmp(optarg, "neighbours") == 0 || std::strcmp(optarg, "neighbors") == 0)
           s.options.pairs = facemeld::Pairs::neighbours;
+        else if (std::strcmp(optarg, "squarest") == 0)
+          s.options.pairs = facemeld::Pairs::squarest;
         else
-          return misuse("the pairing mode '" + std::string(optarg) + "' is neither 'consecutive' nor 'neighbours'");
+          return misuse("the pairing mode '" + std::string(optarg) + "' is not 'consecutive', 'neighbours' or 'squarest'");
         break;
       case 'o':
         dir = optarg;

@@ -96,10 +96,32 @@ Clustered options, and "--" before a path that looks like an option.
   facemeld: the angle '' is not a decimal number; try 'facemeld --help'
   [2]
   $ facemeld -p pairs fold.obj out.obj
-  facemeld: the pairing mode 'pairs' is neither 'consecutive' nor 'neighbours'; try 'facemeld --help'
+  facemeld: the pairing mode 'pairs' is not 'consecutive', 'neighbours' or 'squarest'; try 'facemeld --help'
   [2]
   $ facemeld --pairs= fold.obj out.obj
-  facemeld: the pairing mode '' is neither 'consecutive' nor 'neighbours'; try 'facemeld --help'
+  facemeld: the pairing mode '' is not 'consecutive', 'neighbours' or 'squarest'; try 'facemeld --help'
+  [2]
+
+The shape limit: a decimal number from 0 to 90, read as the angle is.
+
+  $ facemeld -q -s 90 fold.obj out.obj && facemeld -q --shape=0 fold.obj out.obj && facemeld -q -s ' 45.5 ' -p squarest fold.obj out.obj && rm out.obj
+  $ for s in 90.0001 -1 -0.5 nan inf 1e999 0x10 45deg 5,5 ''; do facemeld -s "$s" fold.obj out.obj; done
+  facemeld: the shape limit '90.0001' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '-1' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '-0.5' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit 'nan' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit 'inf' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '1e999' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '0x10' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '45deg' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '5,5' is not a number from 0 to 90; try 'facemeld --help'
+  facemeld: the shape limit '' is not a number from 0 to 90; try 'facemeld --help'
+  [2]
+  $ facemeld fold.obj out.obj -s
+  facemeld: option '-s' needs a value; try 'facemeld --help'
+  [2]
+  $ facemeld fold.obj out.obj --shape
+  facemeld: option '--shape' needs a value; try 'facemeld --help'
   [2]
   $ facemeld -j 0 fold.obj out.obj
   facemeld: the number of threads '0' is not a positive integer; try 'facemeld --help'

@@ -16,13 +16,15 @@ TEST(Decide, JoinsAsTheTableSays) {
       continue;
     }
     std::vector<Tri> run;
-    std::istringstream s(r[2]);
+    std::istringstream s(r[4]);
     for (std::string corners; std::getline(s >> std::ws, corners, ',');) run.push_back(readtriangle(corners, vert));
     for (unsigned threads : {1u, 2u}) {
       Tris tris;
       tris.push(run.data(), run.size());
       Decision d;
-      decide(tris, vert.data(), static_cast<std::int64_t>(vert.size()), PairTest(std::stod(r[1])), threads, d);
+      facemeld::Pairs mode = r[1] == "squarest" ? facemeld::Pairs::squarest : facemeld::Pairs::neighbours;
+      decide(tris, vert.data(), static_cast<std::int64_t>(vert.size()), PairTest(std::stod(r[2]), std::stod(r[3])), mode,
+             threads, d);
       std::string decided;
       std::int64_t pairs = 0;
       for (std::uint8_t c : d.code) {
@@ -30,7 +32,7 @@ TEST(Decide, JoinsAsTheTableSays) {
         decided += c == Decision::alone ? "." : c == Decision::later ? "-" : std::to_string(c);
         pairs += c != Decision::alone && c != Decision::later;
       }
-      EXPECT_EQ(decided, r[3]) << r[0] << " on " << threads << " thread(s)";
+      EXPECT_EQ(decided, r[5]) << r[0] << " on " << threads << " thread(s)";
       EXPECT_EQ(d.pairs, pairs) << r[0];
       EXPECT_EQ(tris.size(), 0u) << r[0];
     }

@@ -18,8 +18,6 @@ namespace {
 
 const char* const square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\nf 3 4 1\n";
 
-const char* const names[] = {"none", "open", "read", "write", "memory", "cancelled", "same", "options"};
-
 std::set<std::string> listing(const fs::path& dir) {
   std::set<std::string> s;
   for (const auto& e : fs::recursive_directory_iterator(dir)) s.insert(e.path().string());
@@ -56,7 +54,12 @@ TEST(Quadrify, FailsWithoutTouchingAFile) {
     facemeld::End from = end(in, "rb"), to = end(out, "r+b");
     facemeld::Options o;
     std::atomic<bool> cancel{false};
-    if (setting.compare(0, 6, "limit=") == 0) o.limit = std::strtod(setting.c_str() + 6, nullptr);
+    std::istringstream parts(setting);
+    for (std::string part; std::getline(parts, part, ',');) {
+      if (part.compare(0, 6, "limit=") == 0) o.limit = std::strtod(part.c_str() + 6, nullptr);
+      if (part.compare(0, 6, "shape=") == 0) o.shape = std::strtod(part.c_str() + 6, nullptr);
+      if (part == "squarest") o.pairs = facemeld::Pairs::squarest;
+    }
     if (setting.compare(0, 11, "neighbours ") == 0) o.pairs = facemeld::Pairs::neighbours;
     std::vector<std::int64_t> told;
     std::int64_t total = 0;
@@ -78,7 +81,7 @@ TEST(Quadrify, FailsWithoutTouchingAFile) {
     setrlimit(RLIMIT_FSIZE, &old);
     if (stream) std::fclose(stream);
 
-    EXPECT_STREQ(names[static_cast<int>(r.failure)], c[4].c_str()) << what;
+    EXPECT_STREQ(facemeld::name(r.failure), c[4].c_str()) << what;
     EXPECT_NE(facemeld::describe(r.failure), nullptr) << what;
     EXPECT_EQ(slurp(dir / "in.obj"), square) << what;
     if (r.failure == facemeld::Failure::none) {

@@ -15,12 +15,13 @@ TEST(PairTest, JoinsAsTheTableSays) {
       continue;
     }
     Corners h = readtriangle(r[1], vert), c = readtriangle(r[2], vert);
-    Pair p = PairTest(std::stod(r[3]))(h, c, true);
-    EXPECT_EQ(p.code, std::stoi(r[4])) << r[0];
+    PairTest test(std::stod(r[3]), std::stod(r[4]));
+    Pair p = test(h, c, true);
+    EXPECT_EQ(p.code, std::stoi(r[5])) << r[0];
     if (p.code) {
-      EXPECT_NEAR(p.shape, std::stod(r[5]), 1e-3) << r[0];
+      EXPECT_NEAR(p.shape, std::stod(r[6]), 1e-3) << r[0];
     }
     // Asked without the shape, the code is the same.
-    EXPECT_EQ(PairTest(std::stod(r[3]))(h, c, false).code, p.code) << r[0];
+    EXPECT_EQ(test(h, c, false).code, p.code) << r[0];
   }
 }

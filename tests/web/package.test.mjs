@@ -40,14 +40,15 @@ after(() => rmSync(project, { recursive: true, force: true }));
 function caseOf(dir) {
   const steps = readFileSync(join(dir, 'steps'), 'utf8').split('\n').filter((l) => l && !l.startsWith('#'));
   const output = steps.find((l) => l.startsWith('output '));
-  const neighbours = steps.includes('pairs neighbours');
-  if (!output || (!neighbours && !steps.some((l) => l.startsWith('yesno ')))) return null;
+  const mode = steps.find((l) => l.startsWith('pairs '))?.slice(6);
+  const shape = steps.find((l) => l.startsWith('shape '))?.slice(6);
+  if (!output || (!mode && !steps.some((l) => l.startsWith('yesno ')))) return null;
   const answers = steps.filter((l) => l.startsWith('>')).map((l) => l.slice(1).trim());
   const angle = answers.slice(1).map(Number).filter((a, i) => answers[i + 1] !== '' && Number.isFinite(a)).pop() ?? 5;
   const box = steps.map((l) => /^box \| (\d+) triangles found, (\d+) pairs/.exec(l)).find(Boolean);
   return {
     input: join(dir, readdirSync(dir).find((f) => /^in\./.test(f))),
-    options: { dropNormals: answers[0] === 'y', angle, pairs: neighbours ? 'neighbours' : 'consecutive' },
+    options: { dropNormals: answers[0] === 'y', angle, pairs: mode ?? 'consecutive', ...(shape ? { shape: Number(shape) } : {}) },
     triangles: Number(box[1]),
     joins: Number(box[2]),
     expected: readFileSync(join(dir, output.slice(7))),

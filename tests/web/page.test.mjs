@@ -78,9 +78,9 @@ async function open(mode, width = 1100, height = 1000) {
   return page;
 }
 
-// Sets the options shown, as typed or clicked: { angle, pairs, dropNormals }.
+// Sets the options shown, as typed or clicked: { angle, shape, pairs, dropNormals }.
 function options(page, set) {
-  return page.evaluate((set) => Object.entries({ angle: 'value', pairs: 'value', 'drop-normals': 'checked' }).forEach(([id, key]) => {
+  return page.evaluate((set) => Object.entries({ angle: 'value', shape: 'value', pairs: 'value', 'drop-normals': 'checked' }).forEach(([id, key]) => {
     const e = document.getElementById(id), value = set[id === 'drop-normals' ? 'dropNormals' : id];
     if (value !== undefined && e[key] !== value) (e[key] = value), e.dispatchEvent(new Event('change'));
   }), set);
@@ -196,6 +196,14 @@ for (const mode of ['plain', 'isolated'])
     r = await result(page, r.href);
     assert.ok(Buffer.from(r.bytes, 'base64').equals(commandLine(mesh, second)), `the download differs from facemeld ${second.join(' ')}`);
 
+    // The third pairing mode with a shape limit.
+    assert.deepEqual(await page.$$eval('#pairs option', (all) => all.map((o) => o.textContent)),
+      ['consecutive', 'the most quads', 'the squarest quads']);
+    const third = [...second.filter((a, i) => a !== '-p' && second[i - 1] !== '-p'), '-p', 'squarest', '-s', '45'];
+    await options(page, { pairs: 'squarest', shape: '45' });
+    r = await result(page, r.href);
+    assert.ok(Buffer.from(r.bytes, 'base64').equals(commandLine(mesh, third)), `the download differs from facemeld ${third.join(' ')}`);
+
     // The view of the copy: triangles left and quads made, in their colours.
     await page.screenshot({ path: join(shots, `${mode}.png`) });
     const v = await look(page);
@@ -294,6 +302,7 @@ const messages = [
   ['web-page.obj', {}, 'web-page.obj: this is not a text file', '', undefined],
   ['scan_stanford-bunny.obj', { angle: '5,5' }, "the angle '5,5' is not a decimal number", '', undefined],
   ['scan_stanford-bunny.obj', { angle: '1e400' }, "the angle '1e400' is not a decimal number", '', undefined],
+  ['scan_stanford-bunny.obj', { shape: '91' }, "the shape limit '91' is not a number from 0 to 90", '', undefined],
   ['scan_stanford-bunny.obj', { angle: ' 0.5\t' }, '', '', 'scan_stanford-bunny-quads.obj', /^An angle below 0\.8103° joins nothing/],
 ];
 

@@ -13,12 +13,21 @@ export interface Options {
    */
   angle?: number | string;
   /**
-   * Which triangles may be joined (-p): 'consecutive', each with the one on
-   * the line after it; 'neighbours' (or 'neighbors'), any two triangles of
-   * a run of face lines that share an edge, as many pairs as the run allows
-   * and, among those, quads as square as can be. Default 'consecutive'.
+   * The largest shape error, in degrees, of a quad that is made (-s): how
+   * far one of its corners may be off 90 degrees, from 0 to 90, a number
+   * or a decimal number as text. Default 90, any quad.
    */
-  pairs?: 'consecutive' | 'neighbours' | 'neighbors';
+  shape?: number | string;
+  /**
+   * Which triangles may be joined, and which are (-p): 'consecutive', each
+   * with the one on the line after it; 'neighbours' (or 'neighbors'), any
+   * two triangles of a run of face lines that share an edge, as many pairs
+   * as the run allows and, among those, quads as square as can be;
+   * 'squarest', the same pairs tried, and of them the quads of the greatest
+   * worth, a quad worth 90 degrees less its shape error. Default
+   * 'consecutive'.
+   */
+  pairs?: 'consecutive' | 'neighbours' | 'neighbors' | 'squarest';
   /** Threads to copy with, a whole number; 0 for one per core (-j). Default 1. */
   threads?: number;
 }

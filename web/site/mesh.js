@@ -100,8 +100,12 @@ function readMesh(pieces, polygons) {
     return start;
   }
 
+  var opening = true;  // the first piece, after which a byte order mark is a line's bytes
   for (var piece of pieces) {
     var b = piece;
+    // A UTF-8 byte order mark at the very start belongs to no line.
+    if (opening && b.length >= 3 && b[0] === 0xef && b[1] === 0xbb && b[2] === 0xbf) b = b.subarray(3);
+    opening = false;
     if (carry.length) {
       b = new Uint8Array(carry.length + piece.length);
       b.set(carry);

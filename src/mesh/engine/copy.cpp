@@ -132,7 +132,7 @@ Result openout(const End& out, Output& own, std::FILE*& G) {
 Result join(const Copy& x, bool marked, const End& in, const End& out, const Output& own) {
   Result r;
   if (marked && std::fwrite(mark, 1, marksize, x.out) != marksize) r.failure = Failure::write, r.error = errno;
-  if (r.failure == Failure::none) r = x.o.pairs == facemeld::Pairs::neighbours ? neighbours(x) : consecutive(x);
+  if (r.failure == Failure::none) r = x.o.pairs == facemeld::Pairs::consecutive ? consecutive(x) : neighbours(x);
   if (r.failure == Failure::none) return r;
   if (r.failure == Failure::write && own.stream()) r.error = own.reason(r.error);
   return failed(r.failure, r.failure == Failure::write ? out : in, r.error);
@@ -151,7 +151,7 @@ Result finish(const End& out, Output& own, std::FILE* G) {
 
 Result copy(End in, End out, const Options& o, const Work& w) {
   Copy x;
-  x.o = o, x.test = PairTest(o.limit), x.s.Nn = o.dropnormals;
+  x.o = o, x.test = PairTest(o.limit, o.shape), x.s.Nn = o.dropnormals;
   x.window = w.window, x.pause = w.pause;
   // Each thread has a chunk in flight, which with what is made of it takes
   // a few times its size: together they read no more than a megabyte at
@@ -203,7 +203,7 @@ Result quadrify(End in, End out, const Options& o, const Work& w) {
 facemeld::Result facemeld::quadrify(End in, End out, const Options& o) {
   if (!in.stream && !in.path) return failed(Failure::options, in, 0);
   if (!out.stream && !out.path) return failed(Failure::options, out, 0);
-  if (o.limit != o.limit) return failed(Failure::options, in, 0);
+  if (o.limit != o.limit || !(o.shape >= 0 && o.shape <= 90)) return failed(Failure::options, in, 0);
   Work w;
   w.threads = o.threads;
   return ::quadrify(in, out, o, w);

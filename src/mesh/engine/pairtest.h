@@ -65,25 +65,27 @@ bool flat(const xyz hv[3], const xyz& n, unsigned char code, const FoldLimit& fo
 // degrees, so that it is the same on every system.
 float shapeerror(const xyz hv[3], const xyz& n, unsigned char code);
 
-// The test with its limits.
+// The test with its limits: the largest fold, and the largest shape error
+// of the quad, 90 for any.
 class PairTest {
  public:
-  explicit PairTest(double fold) : fold_(fold) {}
+  explicit PairTest(double fold, double shape = 90) : fold_(fold), shape_(shape) {}
 
   // Tests the earlier triangle h, whose corners lie at hv, with the later
   // c, whose corner k lies at at(k): only the corner the two do not share
   // is looked up, and only when they share an edge. The shape error is
-  // worked out when `shaped`.
+  // worked out when `shaped`, or to be judged.
   template <typename At>
   Pair operator()(const Tri& h, const xyz hv[3], const Tri& c, At at, bool shaped) const {
-    Pair r;
     unsigned char code = edgeof(h, c);
-    if (!code) return r;
+    if (!code) return Pair();
     xyz n = at(unshared(code));
-    if (!flat(hv, n, code, fold_)) return r;
+    if (!flat(hv, n, code, fold_)) return Pair();
+    Pair r;
     r.code = code;
-    if (shaped) r.shape = shapeerror(hv, n, code);
-    return r;
+    // No quad errs by more than 90 degrees.
+    if (shaped || shape_ < 90) r.shape = shapeerror(hv, n, code);
+    return r.shape <= shape_ ? r : Pair();
   }
   Pair operator()(const Corners& h, const Corners& c, bool shaped) const {
     return (*this)(h, h.v, c, [&c](int k) { return c.v[k]; }, shaped);
@@ -91,4 +93,5 @@ class PairTest {
 
  private:
   FoldLimit fold_;
+  double shape_;
 };

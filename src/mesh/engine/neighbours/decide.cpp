@@ -277,8 +277,8 @@ void codes(const Graph& g, const std::uint16_t* code, unsigned threads, Decision
 
 }  // namespace
 
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test, unsigned threads, Decision& d,
-            const std::function<void(double)>& done) {
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test, facemeld::Pairs pairs,
+            unsigned threads, Decision& d, const std::function<void(double)>& done) {
   std::size_t n = tris.size();
   if (n > (UINT32_MAX - 2) / 3 || n > INT32_MAX) throw std::bad_alloc();
   d.pairs = 0;
@@ -304,9 +304,9 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test,
   Graph g = graph(n, C.get(), t.shape.get(), threads, told);
   C.reset(), t.shape.reset();
 
-  // A largest matching of it, of small total shape error, and the codes
-  // of its pairs.
+  // A matching of it, as `pairs` asks, and the codes of its pairs.
   told.step(0.95);
+  (void)pairs;
   match(static_cast<std::uint32_t>(n), g.off.get(), g.edge.get(), d.mate, threads, 1 << 18,
         [&](double f) { told.tell(f); });
   told.step(1);

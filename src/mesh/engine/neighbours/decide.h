@@ -7,16 +7,20 @@
 #include <functional>
 
 #include "DEFINES.h"
+#include "facemeld.h"
 #include "pairtest.h"
 #include "runs.h"
 
 // Decides which triangles of a run join: for each triangle the first later
 // one holding each of its edges reversed is tried with the pair test, the
-// earlier held; of the pairs it accepts, a largest set in which no
-// triangle is used twice is chosen (the same one for the same run, whatever
-// the threads). The vertices `vert` (inv of them) give the positions.
-// Empties `tris`; `threads` may share the work. Leaves d.at and d.tokens
-// empty. `done`, where given, is told on the calling thread how far the
-// decision has come, from 0 to 1, often enough for a progress line.
-void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test, unsigned threads, Decision& d,
-            const std::function<void(double)>& done = {});
+// earlier held; of the pairs it accepts, a set in which no triangle is used
+// twice is chosen (the same one for the same run, whatever the threads): as
+// pairs says, a largest set of little total shape error
+// (facemeld::Pairs::neighbours), or one of great total worth, a quad worth
+// 90 degrees less its shape error (facemeld::Pairs::squarest). The
+// vertices `vert` (inv of them) give the positions. Empties `tris`;
+// `threads` may share the work. Leaves d.at and d.tokens empty. `done`,
+// where given, is told on the calling thread how far the decision has
+// come, from 0 to 1, often enough for a progress line.
+void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test, facemeld::Pairs pairs,
+            unsigned threads, Decision& d, const std::function<void(double)>& done = {});

@@ -166,7 +166,7 @@ bool Pass::close(const Gathered* c, std::int64_t k, std::size_t t0, std::size_t 
   d->first = open_.first;
   std::size_t n = open_.tris.size();
   std::int64_t start = open_.start;
-  decide(open_.tris, x_.s.vert.get(), open_.inv, x_.test, x_.threads, *d, [&](double f) {
+  decide(open_.tris, x_.s.vert.get(), open_.inv, x_.test, x_.o.pairs, x_.threads, *d, [&](double f) {
     decided(start + static_cast<std::int64_t>(f * static_cast<double>(end - start)));
   });
   joins_ += d->pairs;
