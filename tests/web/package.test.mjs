@@ -188,11 +188,14 @@ test('the file call fails as the command line does', { skip: nativeSkip }, async
   writeFileSync(join(d, 'in.obj'), readFileSync(cube));
   symlinkSync('in.obj', join(d, 'link.obj'));
   for (const [from, to] of [['none.obj', 'out.obj'], ['in.obj', 'in.obj'], ['in.obj', 'link.obj'], ['in.obj', 'no/out.obj'],
-    ['folder.obj', 'out.obj'], ['in.obj', 'folder.obj'], ['in.obj', 'in.obj/out.obj']]) {
+    ['folder.obj', 'out.obj'], ['in.obj', 'in.obj/out.obj']]) {
     const said = spawnSync(native, ['-q', from, to], { cwd: d, encoding: 'utf8' }).stderr;
     const [, path, complaint] = /^facemeld: (.*?): (.*)\n$/.exec(said);
     await assert.rejects(quadrifyFile(join(d, from), join(d, to)), { message: complaint, path: join(d, path) }, `${from} to ${to}`);
   }
+  // An output that is a folder, which the command line would copy into.
+  await assert.rejects(quadrifyFile(join(d, 'in.obj'), join(d, 'folder.obj')),
+    { message: "I can't open this file (Is a directory)", path: join(d, 'folder.obj') });
   assert.deepEqual(readdirSync(d).sort(), ['folder.obj', 'in.obj', 'link.obj']);
 });
 
