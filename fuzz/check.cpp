@@ -347,41 +347,49 @@ void menu(const Case& c) {
   require(slurp(in) == c.input && fileopen == 0 && user.caption == "facemeld", "the menu's flow puts everything back");
 }
 
-// The neighbours mode: the same copy whatever the block, threads and
-// window; each line of it the input's line, or in place of a triangle its
-// join with the first later triangle of its run that holds one of its
-// edges reversed, which the pair test accepts, each triangle used once at
-// most and the later left out; and no two triangles left alone that could
-// have joined; in a run of 18 triangles or fewer, as many pairs as can be,
-// their total shape error within 2 % of the least of so many, as a count
-// over every subset of its triangles finds. The copy stays in `paired`, for
-// the replay to judge.
-Copy paired;
-void neighbours(const Case& c) {
-  facemeld::Options o = c.options;
-  o.pairs = facemeld::Pairs::neighbours;
-  run(c.input, o, Work{4096, 1, {}}, paired);
-  static Copy other;
-  for (Work w : {Work{1, 2, {}, 0}, Work{7, 2, {}, 64}, Work{5000, 1, {}, 0}}) {
-    run(c.input, o, w, other);
-    require(other.text == paired.text && same(other.r, paired.r), "neighbours: every block, thread count and window give the same copy");
-  }
-  require(paired.r.failure == Failure::none && paired.r.triangles == c.copy.r.triangles, "neighbours: the copy succeeds");
-  if (!c.in.vertices) return require(paired.text.empty(), "neighbours: an input without vertices gives an empty copy");
-  // Each kept line's words, normal parts cut from face corners; each
-  // triangle's numbers, positions and run.
-  struct Tri { Corners c; std::size_t line; std::size_t run; bool used = false; };
+// A shape limit for the sampled copies that pair, which the input's hash
+// picks: mostly none.
+const double shapes[] = {90, 90, 45, 20};
+
+// An input's lines as the modes that pair see them: each kept line's words,
+// normal parts cut from face corners, and its triangle (or -1); each
+// triangle's numbers, positions, line and run.
+struct Triangles {
+  struct Tri {
+    Corners c;
+    std::size_t line, run;
+    bool used = false;
+  };
   std::vector<std::vector<std::string>> lines;
-  std::vector<int> tri;  // each line's triangle, or -1
+  std::vector<int> tri;
   std::vector<Tri> tris;
+  std::map<std::pair<std::int32_t, std::int32_t>, std::vector<std::size_t>> holders;  // each directed edge's triangles
+
+  // The first later triangle of u's run holding each of its edges reversed,
+  // and what the pair test says of them.
+  std::vector<std::pair<std::size_t, Pair>> partners(std::size_t u, const PairTest& test) const {
+    std::vector<std::pair<std::size_t, Pair>> ws;
+    for (int k = 0; k < 3; ++k) {
+      auto h = holders.find({tris[u].c.p[(k + 1) % 3], tris[u].c.p[k]});
+      if (h == holders.end()) continue;
+      auto w = std::upper_bound(h->second.begin(), h->second.end(), u);
+      if (w != h->second.end() && tris[*w].run == tris[u].run && std::none_of(ws.begin(), ws.end(), [&](auto& x) { return x.first == *w; }))
+        ws.emplace_back(*w, test(tris[u].c, tris[*w].c, true));
+    }
+    return ws;
+  }
+};
+
+Triangles triangles(const Case& c, bool dropnormals) {
+  Triangles t;
   std::vector<xyz> vert;
   std::vector<std::int64_t> seen;  // vertices above each run
   bool open = false;
   for (std::size_t i = 0; i < c.in.words.size(); ++i) {
     const Words& w = c.in.words[i];
-    lines.emplace_back(w.begin(), w.end());
-    if (c.in.on[i] && o.dropnormals)
-      for (std::string& x : lines.back()) x = cutword(x);
+    t.lines.emplace_back(w.begin(), w.end());
+    if (c.in.on[i] && dropnormals)
+      for (std::string& x : t.lines.back()) x = cutword(x);
     bool face = !c.in.on[i] && is(w[0], "f");
     if (w.size() && w[0] == "v") {
       double p[3] = {0, 0, 0};
@@ -390,92 +398,156 @@ void neighbours(const Case& c) {
     }
     if (face && !open) seen.push_back(static_cast<std::int64_t>(vert.size()));
     open = face;
-    Corners t;
+    Corners r;
     unsigned char form[3];
     for (std::size_t k = 1; face && k < w.size(); ++k) {
-      std::string b = lines.back()[k] + std::string(64, ' ');
-      std::string& x = lines.back()[k];
-      x.assign(b.data(), findptn(&b[0], t.p[(k - 1) % 3], t.t[(k - 1) % 3], form[(k - 1) % 3], o.dropnormals));
+      std::string b = t.lines.back()[k] + std::string(64, ' ');
+      std::string& x = t.lines.back()[k];
+      x.assign(b.data(), findptn(&b[0], r.p[(k - 1) % 3], r.t[(k - 1) % 3], form[(k - 1) % 3], dropnormals));
       if (!x.empty() && x.back() == '\\') form[(k - 1) % 3] = mixed;  // it would end the joined line
     }
-    if (face && w.size() == 4) t.form = form[0] == form[1] && form[1] == form[2] && w[w.size() - 1].back() != '\\' ? form[0] : mixed;
-    tri.push_back(face && w.size() == 4 ? static_cast<int>(tris.size()) : -1);
-    if (tri.back() >= 0) tris.push_back({t, lines.size() - 1, seen.size()});
+    if (face && w.size() == 4) r.form = form[0] == form[1] && form[1] == form[2] && w[w.size() - 1].back() != '\\' ? form[0] : mixed;
+    t.tri.push_back(face && w.size() == 4 ? static_cast<int>(t.tris.size()) : -1);
+    if (t.tri.back() >= 0) t.tris.push_back({r, t.lines.size() - 1, seen.size()});
   }
-  for (Tri& t : tris)
-    for (int k = 0; k < 3; ++k) t.c.v[k] = lookup(vert.data(), t.c.p[k], seen[t.run - 1]);
-  // The first later triangle of the run holding each edge reversed, and
-  // how the pair test joins it (0: not).
-  std::map<std::pair<std::int32_t, std::int32_t>, std::vector<std::size_t>> holders;
-  for (std::size_t u = 0; u < tris.size(); ++u)
-    for (int k = 0; k < 3; ++k) holders[{tris[u].c.p[k], tris[u].c.p[(k + 1) % 3]}].push_back(u);
-  auto partners = [&](std::size_t u) {
-    std::vector<std::pair<std::size_t, Pair>> ws;
-    for (int k = 0; k < 3; ++k) {
-      const auto& h = holders[{tris[u].c.p[(k + 1) % 3], tris[u].c.p[k]}];
-      auto w = std::upper_bound(h.begin(), h.end(), u);
-      if (w != h.end() && tris[*w].run == tris[u].run && std::none_of(ws.begin(), ws.end(), [&](auto& x) { return x.first == *w; }))
-        ws.emplace_back(*w, PairTest(o.limit)(tris[u].c, tris[*w].c, true));
-    }
-    return ws;
+  for (Triangles::Tri& r : t.tris)
+    for (int k = 0; k < 3; ++k) r.c.v[k] = lookup(vert.data(), r.c.p[k], seen[r.run - 1]);
+  for (std::size_t u = 0; u < t.tris.size(); ++u)
+    for (int k = 0; k < 3; ++k) t.holders[{t.tris[u].c.p[k], t.tris[u].c.p[(k + 1) % 3]}].push_back(u);
+  return t;
+}
+
+// The best pairing of the triangles first ... end - 1 of a run whose pairs
+// are `edges` (each triangle's later partners and their shape errors), as
+// a count over every subset finds it: the most pairs and the least error
+// of so many, or (`worth`) the greatest worth, 90 less each pair's error,
+// and the most pairs of so much. Returns the pairs and their error.
+std::pair<int, double> best(const std::vector<std::vector<std::pair<std::size_t, float>>>& edges, bool worth) {
+  struct Set {
+    int pairs = 0;
+    double error = 0;
   };
-  static Tally got;
-  got.of(paired.text, o.dropnormals);
+  auto better = [worth](const Set& a, const Set& b) {
+    double wa = 90.0 * a.pairs - a.error, wb = 90.0 * b.pairs - b.error;
+    if (worth && wa != wb) return wa > wb;
+    return a.pairs != b.pairs ? a.pairs > b.pairs : a.error < b.error;
+  };
+  std::vector<Set> most(std::size_t(1) << edges.size());
+  for (std::size_t set = 1; set < most.size(); ++set) {
+    std::size_t v = static_cast<std::size_t>(__builtin_ctzll(set)), rest = set & (set - 1);
+    most[set] = most[rest];
+    for (auto [w, error] : edges[v])
+      if (rest >> w & 1) {
+        Set with = most[rest & ~(std::size_t(1) << w)];
+        with.pairs++, with.error += error;
+        if (better(with, most[set])) most[set] = with;
+      }
+  }
+  return {most.back().pairs, most.back().error};
+}
+
+// The modes that pair any neighbours, with the shape limit the hash picks:
+// the same copy whatever the block, threads and window; each line of it
+// the input's line, or in place of a triangle its join with the first later
+// triangle of its run that holds one of its edges reversed, which the pair
+// test accepts within both limits, each triangle used once at most and the
+// later left out; and no two triangles left alone that could have joined.
+// In a run of 18 triangles or fewer, as a count over every subset finds:
+// for neighbours, as many pairs as can be, their total shape error within
+// 2 % of the least of so many; for squarest, their worth W (90 less the
+// error E of each of its q pairs) short of the greatest W* by no more than
+// 0.02 E + 1e-6 q. The neighbours' copy stays in `paired`, for the replay
+// to judge.
+Copy paired;
+void pairing(const Case& c, facemeld::Pairs mode) {
+  facemeld::Options o = c.options;
+  o.pairs = mode;
+  o.shape = shapes[c.hash >> 8 & 3];
+  static Copy mine, other;
+  Copy& got = mode == facemeld::Pairs::neighbours ? paired : mine;
+  run(c.input, o, Work{4096, 1, {}}, got);
+  for (Work w : {Work{1, 2, {}, 0}, Work{7, 2, {}, 64}, Work{5000, 1, {}, 0}}) {
+    run(c.input, o, w, other);
+    require(other.text == got.text && same(other.r, got.r), "pairing: every block, thread count and window give the same copy");
+  }
+  require(got.r.failure == Failure::none && got.r.triangles == c.copy.r.triangles, "pairing: the copy succeeds");
+  if (!c.in.vertices) return require(got.text.empty(), "pairing: an input without vertices gives an empty copy");
+  Triangles t = triangles(c, o.dropnormals);
+  PairTest test(o.limit, o.shape);
+  static Tally out;
+  out.of(got.text, o.dropnormals);
   std::size_t g = 0;
   long long joins = 0;
   std::map<std::size_t, std::pair<int, double>> joined;  // per run, the pairs and their error
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (tri[i] >= 0 && tris[tri[i]].used) continue;  // joined with an earlier triangle
-    require(g < got.words.size(), "neighbours: a line for each line kept");
-    std::vector<std::string> q(got.words[g].begin(), got.words[g].end());
+  for (std::size_t i = 0; i < t.lines.size(); ++i) {
+    if (t.tri[i] >= 0 && t.tris[t.tri[i]].used) continue;  // joined with an earlier triangle
+    require(g < out.words.size(), "pairing: a line for each line kept");
+    std::vector<std::string> q(out.words[g].begin(), out.words[g].end());
     ++g;
-    if (tri[i] >= 0 && q.size() == 5) {
+    if (t.tri[i] >= 0 && q.size() == 5) {
       bool found = false;
-      for (auto [w, p] : partners(static_cast<std::size_t>(tri[i]))) {
-        const auto &h = lines[i], &l = lines[tris[w].line];
+      for (auto [w, p] : t.partners(static_cast<std::size_t>(t.tri[i]), test)) {
+        const auto &h = t.lines[i], &l = t.lines[t.tris[w].line];
         int k = (p.code - 1) / 3, n = (p.code - 1) % 3 + 1;
-        if (p.code && !tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
-          found = tris[w].used = tris[tri[i]].used = true,
-          joined[tris[w].run].first++, joined[tris[w].run].second += p.shape;
+        if (p.code && !t.tris[w].used && q == std::vector<std::string>{"f", h[(k + 2) % 3 + 1], h[k + 1], l[n % 3 + 1], h[(k + 1) % 3 + 1]})
+          found = t.tris[w].used = t.tris[t.tri[i]].used = true,
+          joined[t.tris[w].run].first++, joined[t.tris[w].run].second += p.shape;
       }
-      require(found, "neighbours: a joined face joins a triangle with the first later one holding its edge reversed");
+      require(found, "pairing: a joined face joins a triangle with the first later one holding its edge reversed, within both limits");
       ++joins;
       continue;
     }
-    require(q == lines[i], "neighbours: every line not joined is copied in its place");
+    require(q == t.lines[i], "pairing: every line not joined is copied in its place");
   }
-  require(g == got.words.size() && joins == paired.r.joins, "neighbours: nothing more, and the pairs counted");
-  for (std::size_t u = 0; u < tris.size(); ++u)
-    for (auto [w, p] : partners(u))
-      require(!p.code || tris[u].used || tris[w].used, "neighbours: no two triangles left alone could join");
-  for (std::size_t first = 0, end; first < tris.size(); first = end) {
-    for (end = first; end < tris.size() && tris[end].run == tris[first].run;) ++end;
+  require(g == out.words.size() && joins == got.r.joins, "pairing: nothing more, and the pairs counted");
+  for (std::size_t u = 0; u < t.tris.size(); ++u)
+    for (auto [w, p] : t.partners(u, test))
+      require(!p.code || t.tris[u].used || t.tris[w].used, "pairing: no two triangles left alone could join");
+  for (std::size_t first = 0, end; first < t.tris.size(); first = end) {
+    for (end = first; end < t.tris.size() && t.tris[end].run == t.tris[first].run;) ++end;
     if (end - first > 18) continue;
     std::vector<std::vector<std::pair<std::size_t, float>>> edges(end - first);  // each triangle's later partners, their error
     for (std::size_t u = first; u < end; ++u)
-      for (auto [w, p] : partners(u))
+      for (auto [w, p] : t.partners(u, test))
         if (p.code) edges[u - first].emplace_back(w - first, p.shape);
-    // The most pairs among each subset of the run, and the least error of so many.
-    std::vector<std::pair<int, double>> most(std::size_t(1) << (end - first), {0, 0.0});
-    for (std::size_t set = 1; set < most.size(); ++set) {
-      std::size_t v = static_cast<std::size_t>(__builtin_ctzll(set)), rest = set & (set - 1);
-      most[set] = most[rest];
-      for (auto [w, error] : edges[v])
-        if (rest >> w & 1) {
-          auto with = most[rest & ~(std::size_t(1) << w)];
-          with.first++, with.second += error;
-          if (with.first > most[set].first || (with.first == most[set].first && with.second < most[set].second)) most[set] = with;
-        }
+    auto [pairs, error] = joined[t.tris[first].run];
+    auto [most, least] = best(edges, mode == facemeld::Pairs::squarest);
+    if (mode == facemeld::Pairs::neighbours) {
+      require(pairs == most, "neighbours: as many pairs as can be in a run");
+      require(error <= 1.02 * least + 1e-6 * pairs, "neighbours: quads within 2 % of the squarest in a run");
+    } else {
+      double greatest = 90.0 * most - least, worth = 90.0 * pairs - error;
+      require(greatest - worth <= 0.02 * error + 1e-6 * pairs, "squarest: the quads' worth within its bound of the greatest in a run");
     }
-    auto [pairs, error] = joined[tris[first].run];
-    require(pairs == most.back().first, "neighbours: as many pairs as can be in a run");
-    require(error <= 1.02 * most.back().second + 1e-6 * pairs, "neighbours: quads within 2 % of the squarest in a run");
   }
 }
+void neighbours(const Case& c) { pairing(c, facemeld::Pairs::neighbours); }
+void squarest(const Case& c) { pairing(c, facemeld::Pairs::squarest); }
 
+// The consecutive mode with the shape limit the hash picks: every quad it
+// makes of two triangles is within the limit.
+void shaped(const Case& c) {
+  facemeld::Options o = c.options;
+  o.shape = shapes[c.hash >> 8 & 3];
+  static Copy got;
+  static Tally out;
+  run(c.input, o, Work{4096, 1, {}}, got);
+  require(got.r.failure == Failure::none, "shaped: the copy succeeds");
+  if (!c.in.vertices || o.shape >= 90) return;
+  Triangles t = triangles(c, o.dropnormals);
+  out.of(got.text, o.dropnormals);
+  const PairTest any(o.limit);
+  for (std::size_t i = 0, g = 0; i < t.lines.size() && g < out.words.size(); ++i, ++g) {
+    std::size_t q = out.words[g].size();
+    if (t.tri[i] < 0 || q != 5 || i + 1 == t.lines.size() || t.tri[i + 1] < 0) continue;
+    Pair p = any(t.tris[t.tri[i]].c, t.tris[t.tri[i + 1]].c, true);
+    require(!p.code || p.shape <= o.shape || q != 5, "shaped: no quad made is over the shape limit");
+    ++i;  // the later triangle is no line of the copy
+  }
+}
 using Property = void (*)(const Case&);
 const Property every[] = {succeeds, tidy, counts, lines, joinedfaces, again, validin};
-const Property sampled[] = {bytewise, bytewisetwothreads, oddblocks, menu, neighbours};
+const Property sampled[] = {bytewise, bytewisetwothreads, oddblocks, menu, neighbours, squarest, shaped};
 
 // Plays the input: the first byte picks the options, the rest is the mesh.
 // Every input is held to every property of `every`. One input in 16,
@@ -497,7 +569,8 @@ void play(const unsigned char* data, std::size_t size, bool all) {
   for (Property p : every)
     if (bylines || p == succeeds || p == counts || p == validin) p(c);
   for (std::size_t k = 0; k < std::size(sampled); ++k)
-    if ((all || (c.hash % 16 == 0 && c.hash / 16 % std::size(sampled) == k)) && (bylines || sampled[k] != neighbours))
+    if ((all || (c.hash % 16 == 0 && c.hash / 16 % std::size(sampled) == k)) &&
+        (bylines || (sampled[k] != neighbours && sampled[k] != squarest && sampled[k] != shaped)))
       sampled[k](c);
 }
 
