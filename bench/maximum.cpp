@@ -11,12 +11,21 @@
 // each pair weighing B - its error, B more than any matching's error, so
 // that the count comes first: for runs of up to a million triangles.
 //
-//   maximum [-n] LIMIT FILE...    (-n: normals dropped)
+//   maximum [-n] [-l SHAPE] [-m] LIMIT FILE...
+//   maximum [-n] [-l SHAPE] -p largest|heaviest LIMIT FILE...
 //   maximum -s FILE...
 //
-// Prints "triangles maximum least" for each file ("-" for the least when a
-// run is too long); with -s, "quads error", the number of four-sided faces
-// of each file and their total shape error, their corners as written.
+// -n: normals dropped; -l: the pairs whose shape error exceeds SHAPE
+// degrees left out, as a shape limit does. Prints "triangles maximum least"
+// for each file ("-" for a reference when a run is too long). With -m, then
+// the engine's largest matching, "pairs error"; the greatest total worth, a
+// pair being worth 90 - its error, from LEMON's maximum-weight matching
+// with each pair weighing round(1000 (90 - error)) + 1, and its pairs; the
+// engine's heaviest matching, "pairs worth error"; and the seconds of the
+// engine's two matchings. With -p, the pairs the engine's matching joins
+// for the objective, "u w" a line, the triangles counted over the file
+// from 0. With -s, "quads error", the number of four-sided faces of each
+// file and their total shape error, their corners as written.
 #include <boost/graph/adjacency_list.hpp>
 #include <boost/graph/max_cardinality_matching.hpp>
 #include <lemon/list_graph.h>
@@ -252,6 +261,26 @@ std::vector<Run> runs(const char* path, bool Nn, std::vector<xyz>& vert, long lo
   return runs;
 }
 
+// Prints the pairs the engine's matching of g joins for `objective`, one
+// "u w" a line, the triangles counted over the file from `first`.
+void print(const Graph& g, Objective objective, long long first) {
+  std::vector<std::uint32_t> off{0};
+  std::vector<Edge> edge;
+  std::vector<std::vector<Edge>> at(g.n);
+  for (std::size_t k = 0; k < g.edges.size(); ++k) {
+    at[g.edges[k].first].push_back({static_cast<std::uint32_t>(g.edges[k].second), g.error[k]});
+    at[g.edges[k].second].push_back({static_cast<std::uint32_t>(g.edges[k].first), g.error[k]});
+  }
+  for (std::size_t v = 0; v < g.n; ++v) {
+    edge.insert(edge.end(), at[v].begin(), at[v].end());
+    off.push_back(static_cast<std::uint32_t>(edge.size()));
+  }
+  std::vector<std::int32_t> mate;
+  match(static_cast<std::uint32_t>(g.n), off.data(), edge.data(), mate, 2, 1 << 18, {}, objective);
+  for (std::size_t v = 0; v < g.n; ++v)
+    if (mate[v] > static_cast<std::int32_t>(v)) std::printf("%lld %lld\n", first + static_cast<long long>(v), first + mate[v]);
+}
+
 }  // namespace
 
 // The number of four-sided faces of a file and their total shape error.
@@ -310,24 +339,33 @@ int main(int argc, char** argv) {
     return 0;
   }
   bool Nn = false, ours = false;
+  const char* pairs = nullptr;
   double shape = 90;
   for (; a < argc && argv[a][0] == '-' && argv[a][1]; ++a) {
     if (!std::strcmp(argv[a], "-n")) Nn = true;
     else if (!std::strcmp(argv[a], "-m")) ours = true;
     else if (!std::strcmp(argv[a], "-l") && a + 1 < argc) shape = std::atof(argv[++a]);
+    else if (!std::strcmp(argv[a], "-p") && a + 1 < argc) pairs = argv[++a];
     else break;
   }
-  if (argc < a + 2) return std::fprintf(stderr, "usage: maximum [-n] [-m] [-l SHAPE] LIMIT FILE...\n"), 2;
+  if (argc < a + 2) return std::fprintf(stderr, "usage: maximum [-n] [-m | -p largest|heaviest] [-l SHAPE] LIMIT FILE...\n"), 2;
   FoldLimit fold(std::atof(argv[a++]));
   for (; a < argc; ++a) {
     std::vector<xyz> vert;
     Figures f;
+    long long first = 0;
     for (Run& r : runs(argv[a], Nn, vert, f.triangles)) {
       Graph g = graph(r, vert, fold, shape);
+      if (pairs) {
+        print(g, std::strcmp(pairs, "heaviest") ? Objective::largest : Objective::heaviest, first);
+        first += static_cast<long long>(g.n);
+        continue;
+      }
       f.most += maximum(g);
       references(g, f, ours);
       if (ours) engine(g, f);
     }
+    if (pairs) continue;
     std::printf("%lld %lld %s", f.triangles, f.most, figure(f.least, "%.4f").c_str());
     if (ours)
       std::printf(" %lld %.4f %s %lld %lld %.4f %.4f %.3f %.3f", f.pairs[0], f.error[0], figure(f.greatest, "%.4f").c_str(),

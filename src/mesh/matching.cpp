@@ -385,10 +385,13 @@ class Matcher {
       // it is the lesser of its pair, its own edge costs that much, and more
       // than another edge of it or its partner.
       // With a bonus, a path that parts a pair at either end is found only
-      // from that end's node: every node is searched from.
-      // The swaps that join more pairs first start from the free nodes only.
-      if (m != none && bonus_ > 90) continue;
-      if (m != none && bonus_ == 0 && (r > m || node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
+      // from that end's node, so both nodes of a pair are searched from;
+      // were r's edge to cost no more than the next edge of such a path,
+      // the path less those two would gain as much, and is found from its
+      // own end. The swaps that join more pairs first start from the free
+      // nodes only.
+      if (m != none && (bonus_ > 90 || !dearer(r, m))) continue;
+      if (m != none && bonus_ == 0 && (r > m || node_[r].paired < least / (w.depth + 1))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
