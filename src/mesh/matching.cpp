@@ -276,7 +276,10 @@ class Matcher {
     double gain = 0;  // the best swap's
     int more = 0;  // the pairs the best swap joins less those it parts
     bool swapped = false;
-    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
+    // Searches left: far more than any graph takes, but a bound, so that
+    // a mistake in a gain cannot swap back and forth for ever.
+    std::uint64_t left;
+    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), left(64 * std::uint64_t(h - l) + 64) {}
   };
 
   void queue(Swaps& w, std::uint32_t v) {
@@ -370,7 +373,11 @@ class Matcher {
   // until the swaps it leads to end, so that the queue stays short. The
   // cost falls with every swap, so the swaps end.
   void swaps(Swaps& w) {
-    while (!w.queue.empty()) {
+    for (; !w.queue.empty(); w.left -= w.left != 0) {
+      if (!w.left) {
+        for (std::uint32_t v : w.queue) node_[v].queued = 0;
+        return w.queue.clear();
+      }
       std::uint32_t r = w.queue.front();
       w.queue.pop_front();
       node_[r].queued = 0;
