@@ -18,7 +18,8 @@ The meshes: the corpus's quad meshes (../shared/corpus) where they are,
 and quad meshes made here with irregular vertices: a cube's six faces
 gridded and blown up into a ball (eight corners of three quads), and a
 plane of jittered triangles each cut into three quads at its middle
-(corners of three and of six quads), plain and with a bump.
+(corners of three and of six quads), plain and with a hill, and a larger
+hill.
 
     python3 bench/roundtrip.py                  # builds build/bench, all meshes
     python3 bench/roundtrip.py --angles 180 MESH.obj ...
@@ -200,7 +201,7 @@ def main():
         corpus = os.path.join(ROOT, "..", "shared", "corpus")
         meshes = [os.path.join(corpus, m) for m in CORPUS if os.path.exists(os.path.join(corpus, m))]
         for name, make in (("cube-ball-24", lambda p: cube_ball(24, p)), ("cut-plane-40", lambda p: cut_plane(40, p, 0)),
-                           ("cut-hill-40", lambda p: cut_plane(40, p, 12))):
+                           ("cut-hill-40", lambda p: cut_plane(40, p, 12)), ("cut-hill-80", lambda p: cut_plane(80, p, 24))):
             meshes.append(os.path.join(work, name + ".obj"))
             make(meshes[-1])
     print(f"{'mesh':<32}{'quads':>7} {'order':<9}{'-a':>5}" + "".join(f"{m + ' %':>15}{'pairs':>7}{'left':>7}" for m in MODES))
