@@ -18,7 +18,12 @@ namespace {
 // A largest matching, Edmonds' way, of small total cost among the largest:
 // a greedy one first, cheapest edges first, then augmenting paths, then
 // short alternating cycles and paths that keep the count and lower the
-// cost, swapped in until none is left.
+// cost, swapped in until none is left. Or a heaviest one, each pair worth
+// 90 less its cost: the greedy one, then swaps of the same kind that may
+// also change the count, an augmenting path among them or a path that
+// parts a pair more than it joins, each raising the worth (or keeping it
+// and joining a pair more): the heavy pairs are local, and a swap of a
+// few edges finds nearly all of what a longer one could.
 //
 // The augmenting paths are found by a forest of alternating trees, one
 // grown from every free node, all of them cheapest first, a path's cost
