@@ -262,7 +262,7 @@ def pairs(args, grids, runone, facemeld, meld, maximum, out):
                 error = error[0] - error[1]
                 shape = f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * got else "inf"
             if mode == "squarest":
-                reference = heavy
+                reference = heavy if greatest is not None else "-"
                 if greatest is not None:
                     shape = f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
             if os.path.exists(out):
@@ -270,12 +270,13 @@ def pairs(args, grids, runone, facemeld, meld, maximum, out):
             ratio = statistics.median(a / c for a, c in zip(times[mode], times["consecutive"]))
             first = mode == modes[0]
             print(f"{os.path.basename(path) if first else '':<32}{f'{tri:,}' if first else '':>10}  {mode:<12}"
-                  f"{got:>9,}{reference:>10,}{shape:>10}{statistics.median(times[mode]):>10.3f}{ratio:>7.2f}"
+                  f"{got:>9,}{reference if isinstance(reference, str) else f'{reference:,}':>10}{shape:>10}{statistics.median(times[mode]):>10.3f}{ratio:>7.2f}"
                   f"{peak[mode] / 1024:>10.1f}{f'{allow:.1f}' if first else '':>11}{gap:>7}")
         if "squarest" not in modes:
-            print(f"{'':<44}{'squarest':<12}{spairs:>9,}{heavy:>10,}"
-                  f"{'-' if greatest is None else f'{100 * (greatest - sworth) / max(serror, 1e-9):.3f} %':>10}"
-                  f"{'(the engine matching alone, bench/maximum; not in the command line yet)':>0}")
+            shape = "-" if greatest is None else f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
+            print(f"{'':<44}{'squarest *':<12}{spairs:>9,}{'-' if greatest is None else f'{heavy:,}':>10}{shape:>10}")
+    if "squarest" not in modes:
+        print("* the engine's matching on bench/maximum's graph: the command line does not take the mode yet")
 
 
 def vertices(path):
