@@ -17,22 +17,29 @@ fits both.
     python3 bench/run.py --windows  # the pass alone, native and under Wine
     python3 bench/run.py --batch    # a batch of 400 small meshes
     python3 bench/run.py --pairs    # only the table of pairs below
+    python3 bench/run.py --pairs --angle 180
 
-Then, for each mesh of ../shared/corpus (where it exists) and each grid, it
-prints the pairs joined in either pairing mode (consecutive, neighbours) by
-one copy through the engine's call (bench/meld: normals dropped, limit 5,
-two threads) beside the largest number of pairs the neighbours mode can
-join, from a reference of its own (bench/maximum, Boost.Graph's Edmonds
-matching), the total shape error of the neighbours mode's quads beside the
-least of a largest matching (LEMON's weighted matching; also for a noisy
-200 x 200 grid from ../shared/bench/gen_grid.py, in order and with its
-faces shuffled by ../shared/bench/shuffle_faces.py), and the times of
-`facemeld -q -n -j 2 IN OUT` and `facemeld -q -n -j 2 -p neighbours IN
-OUT`, run in turn (the input in the page cache, the output a new file in
-build/bench-data, removed after each run): the median of each and the
-median of the ratios of the pairs of runs, and the peak memory of either
-mode, the latter against the neighbours mode's allowance of 24 bytes per
-vertex + 56 bytes per triangle of the largest run of face lines + 16 MiB.
+Then, for each mesh of ../shared/corpus (where it exists), each grid, a
+noisy 200 x 200 grid from ../shared/bench/gen_grid.py in order and with its
+faces shuffled by ../shared/bench/shuffle_faces.py, and a flat 500 x 500
+grid (gen_grid.py --noise 0) shuffled, it prints for each pairing mode
+(consecutive, neighbours, and squarest once the command line takes it):
+the pairs joined beside the reference's (the largest number the
+neighbours mode can join, from bench/maximum's Boost.Graph Edmonds
+matching; for squarest, LEMON's heaviest matching); their shape (for
+neighbours, the total shape error of the copy's quads over the least of a
+largest matching, LEMON's weighted matching; for squarest, the greatest
+total worth less the matching's, over its total error, a pair being worth
+90 degrees less its error); the times of `facemeld -q -n -j 2 -a LIMIT -p
+MODE IN OUT`, the modes run in turn (the input in the page cache, the
+output a new file in build/bench-data, removed after each run): the
+median of each and the median of the ratios of each run to the
+consecutive mode's run beside it; the peak memory, against the allowance
+of 24 bytes per vertex + 56 bytes per triangle of the largest run of face
+lines + 16 MiB; and the longest the copy went without moving its
+progress line (bench/meld, through the engine's call). Until the command
+line takes squarest, its pairs and worth are the engine's matching on
+bench/maximum's graph. --angle sets the limit (default 5).
 
 With --windows it builds the benchmark of the pass alone (passbench) for
 this machine and for Windows, and times both on the smaller grid, on one
@@ -95,7 +102,8 @@ def main():
     ap.add_argument("--runs", type=int, default=5, help="runs of each program per grid (default 5)")
     ap.add_argument("--windows", action="store_true", help="the pass alone, native and under Wine")
     ap.add_argument("--batch", action="store_true", help="a batch of 400 small meshes, on 1 and 2 threads")
-    ap.add_argument("--pairs", action="store_true", help="only the pairs either mode joins, their shape and times")
+    ap.add_argument("--pairs", action="store_true", help="only the pairs each mode joins, their shape and times")
+    ap.add_argument("--angle", default="5", help="the fold limit of the table of pairs (default 5)")
     ap.add_argument("--dir", default="/dev/shm" if os.path.isdir("/dev/shm") else os.path.join(ROOT, "build"),
                     help="where --batch puts its files (default /dev/shm)")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "bench"), help="build directory")
@@ -167,52 +175,108 @@ def main():
     pairs(args, [p for _, p in grids], runone, facemeld, find(args.build, "meld"), find(args.build, "maximum"), out)
 
 
+def takes(facemeld, mode):
+    """Whether the command line takes the pairing mode."""
+    probe = os.path.join(ROOT, "build", "bench-data", "probe.obj")
+    with open(probe, "w") as f:
+        f.write("v 0 0 0\n")
+    r = subprocess.run([facemeld, "-q", "-p", mode, probe, probe + ".out.obj"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+    for p in (probe, probe + ".out.obj"):
+        if os.path.exists(p):
+            os.unlink(p)
+    return r.returncode != 2
+
+
+def made(path, make):
+    """Makes the file by make(part) once; whether it exists."""
+    if not os.path.exists(path):
+        make(path + ".part")
+        os.replace(path + ".part", path)
+    return os.path.exists(path)
+
+
+def testmeshes(tools):
+    """The noisy 200 x 200 grid in order and shuffled, and the flat 500 x
+    500 grid shuffled: small enough for the references, and where the
+    matchings differ most in shape."""
+    data = os.path.join(ROOT, "build", "bench-data")
+    if not os.path.exists(tools):
+        return []
+    grid = lambda n, *more: lambda p: subprocess.run([sys.executable, os.path.join(tools, "gen_grid.py"), str(n),
+                                                      str(n), p, *more], check=True, stdout=subprocess.DEVNULL)
+    shuffle = lambda src: lambda p: subprocess.run([sys.executable, os.path.join(tools, "shuffle_faces.py"), src, p,
+                                                    "--seed=1"], check=True, stdout=subprocess.DEVNULL)
+    noisy, flat = os.path.join(data, "noisy-200.obj"), os.path.join(data, "flat-500.obj")
+    made(noisy, grid(200))
+    made(flat, grid(500, "--noise", "0"))
+    out = [noisy]
+    for src in (noisy, flat):
+        out.append(src[:-4] + "-shuffled.obj")
+        made(out[-1], shuffle(src))
+    return out
+
+
 def pairs(args, grids, runone, facemeld, meld, maximum, out):
-    """The pairs either mode joins against the largest number, with time and memory."""
+    """For each mode, the pairs it joins against the reference's, their
+    shape against the best, the time against the consecutive mode's, the
+    peak memory and the longest wait of the progress line."""
     corpus = os.path.join(ROOT, "..", "shared", "corpus")
     meshes = sorted(os.path.join(corpus, f) for f in os.listdir(corpus) if f.endswith(".obj")) \
         if os.path.isdir(corpus) else []
-    print(f"\npairs joined (normals dropped, limit 5, 2 threads; times: medians of {args.runs} pairs of runs in turn)")
-    print(f"{'mesh':<32}{'triangles':>10}{'consec.':>9}{'neighb.':>9}{'maximum':>9}{'% max':>7}"
-          f"{'error':>12}{'least':>12}{'x least':>8}"
-          f"{'consec. s':>10}{'neighb. s':>10}{'ratio':>7}{'consec. MiB':>12}{'neighb. MiB':>12}{'allow. MiB':>11}")
-    # A noisy grid, small enough for the reference's least error, where
-    # the largest matchings differ most in shape.
-    noisy = os.path.join(ROOT, "build", "bench-data", "noisy-200.obj")
-    shuffled = os.path.join(ROOT, "build", "bench-data", "noisy-200-shuffled.obj")
-    tools = os.path.join(ROOT, "..", "shared", "bench")
-    if not os.path.exists(noisy) and os.path.exists(tools):
-        subprocess.run([sys.executable, os.path.join(tools, "gen_grid.py"), "200", "200", noisy], check=True,
-                       stdout=subprocess.DEVNULL)
-    if not os.path.exists(shuffled) and os.path.exists(noisy):
-        subprocess.run([sys.executable, os.path.join(tools, "shuffle_faces.py"), noisy, shuffled, "--seed=1"],
-                       check=True, stdout=subprocess.DEVNULL)
-    for path in meshes + grids + [p for p in (noisy, shuffled) if os.path.exists(p)]:
+    meshes += grids + testmeshes(os.path.join(ROOT, "..", "shared", "bench"))
+    modes = [m for m in ("consecutive", "neighbours", "squarest") if m == "consecutive" or takes(facemeld, m)]
+    print(f"\npairs joined (normals dropped, limit {args.angle}, 2 threads; times: medians of {args.runs} runs "
+          f"of each mode in turn, the ratio the median of the runs' ratios to the consecutive mode's)")
+    print("reference: consecutive and neighbours, the largest count (Edmonds); squarest, LEMON's heaviest. "
+          "shape: neighbours, the total error over the least of the largest (LEMON); squarest, the greatest "
+          "worth less the worth, over the total error (at most 2 %)")
+    print(f"{'mesh':<32}{'triangles':>10}  {'mode':<12}{'pairs':>9}{'reference':>10}{'shape':>10}"
+          f"{'median s':>10}{'ratio':>7}{'peak MiB':>10}{'allow. MiB':>11}{'gap s':>7}")
+    for path in meshes:
         warm(path)
-        res, times, peak = {}, {"consecutive": [], "neighbours": []}, {"consecutive": 0, "neighbours": 0}
+        times, peak = {m: [] for m in modes}, {m: 0 for m in modes}
         for _ in range(args.runs):
-            for mode, extra in (("consecutive", []), ("neighbours", ["-p", "neighbours"])):
-                t, kib = run(runone, [facemeld, "-q", "-n", "-j", "2", *extra, path, out])
+            for mode in modes:
+                t, kib = run(runone, [facemeld, "-q", "-n", "-j", "2", "-a", args.angle, "-p", mode, path, out])
                 os.unlink(out)
                 times[mode].append(t)
                 peak[mode] = max(peak[mode], kib)
-        ratio = statistics.median(n / c for c, n in zip(times["consecutive"], times["neighbours"]))
-        for mode in ("consecutive", "neighbours"):
-            counts = subprocess.run([meld, mode, "2", path, out], check=True, stdout=subprocess.PIPE,
-                                    text=True).stdout.split()
-            res[mode] = (int(counts[0]), int(counts[1]), statistics.median(times[mode]), peak[mode] / 1024)
-        # The joined quads' shape error: the copy's quads' less the input's own.
-        shape = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
-                                      text=True).stdout.split()[1]) for p in (out, path)]
-        error = shape[0] - shape[1]
-        ref = subprocess.run([maximum, "-n", "5", path], check=True, stdout=subprocess.PIPE, text=True).stdout.split()
-        most, least = int(ref[1]), None if ref[2] == "-" else float(ref[2])
-        (tri, cons, tc, mc), (_, neigh, tn, mn) = res["consecutive"], res["neighbours"]
+        ref = subprocess.run([maximum, "-n", "-m", args.angle, path], check=True, stdout=subprocess.PIPE,
+                             text=True).stdout.split()
+        tri, most, least = int(ref[0]), int(ref[1]), None if ref[2] == "-" else float(ref[2])
+        greatest, heavy = None if ref[5] == "-" else float(ref[5]), int(ref[6])
+        spairs, sworth, serror = int(ref[7]), float(ref[8]), float(ref[9])
         allow = (24 * vertices(path) + 56 * longest(path) + 16 * MIB) / MIB
-        share = f"{100 * neigh / most:.1f}" if most else "-"
-        multiple = "-" if least is None else f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * neigh else "inf"
-        print(f"{os.path.basename(path):<32}{tri:>10,}{cons:>9,}{neigh:>9,}{most:>9,}{share:>7}"
-              f"{error:>12.1f}{'-' if least is None else f'{least:.1f}':>12}{multiple:>8}{tc:>10.3f}{tn:>10.3f}{ratio:>7.2f}{mc:>12.1f}{mn:>12.1f}{allow:>11.1f}")
+        for mode in modes:
+            got, gap = spairs, "-"
+            if mode != "squarest":
+                counts = subprocess.run([meld, mode, "2", path, out, args.angle], check=True, stdout=subprocess.PIPE,
+                                        text=True).stdout.split()
+                got, gap = int(counts[1]), f"{float(counts[2]):.3f}"
+            shape, reference = "-", most
+            if mode == "neighbours" and least is not None:
+                # The joined quads' shape error: the copy's quads' less the input's own.
+                error = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
+                                              text=True).stdout.split()[1]) for p in (out, path)]
+                error = error[0] - error[1]
+                shape = f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * got else "inf"
+            if mode == "squarest":
+                reference = heavy if greatest is not None else "-"
+                if greatest is not None:
+                    shape = f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
+            if os.path.exists(out):
+                os.unlink(out)
+            ratio = statistics.median(a / c for a, c in zip(times[mode], times["consecutive"]))
+            first = mode == modes[0]
+            print(f"{os.path.basename(path) if first else '':<32}{f'{tri:,}' if first else '':>10}  {mode:<12}"
+                  f"{got:>9,}{reference if isinstance(reference, str) else f'{reference:,}':>10}{shape:>10}{statistics.median(times[mode]):>10.3f}{ratio:>7.2f}"
+                  f"{peak[mode] / 1024:>10.1f}{f'{allow:.1f}' if first else '':>11}{gap:>7}")
+        if "squarest" not in modes:
+            shape = "-" if greatest is None else f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
+            print(f"{'':<44}{'squarest *':<12}{spairs:>9,}{'-' if greatest is None else f'{heavy:,}':>10}{shape:>10}")
+    if "squarest" not in modes:
+        print("* the engine's matching on bench/maximum's graph: the command line does not take the mode yet")
 
 
 def vertices(path):

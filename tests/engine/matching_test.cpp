@@ -1,7 +1,8 @@
-// The matching of neighbours: as many pairs as can be, of little cost,
-// the same on any threads and in blocks of any size; against a count over
-// every subset on small graphs, a plain Edmonds matching on larger ones and
-// LEMON's least cost on noisy grids.
+// The matching of neighbours: as many pairs as can be, of little cost, or
+// the greatest worth; the same on any threads and in blocks of any size;
+// against a count over every subset on small graphs, a plain Edmonds
+// matching on larger ones and LEMON's least cost and greatest worth on
+// noisy grids and random graphs.
 #include <gtest/gtest.h>
 
 #if __has_include(<lemon/matching.h>)
@@ -20,7 +21,8 @@
 // of one, a count over every subset of nodes gives; its cost is within 2 %
 // of that least where no node has more than three neighbours, as in a
 // mesh, and its blocks of any size, on one thread or two, give the
-// same matching.
+// same matching. The heaviest matching is worth the most, a pair being
+// worth 90 less its cost, and of the heaviest has the most pairs.
 TEST(Match, FindsAsManyPairsAsCanBeOfLittleCost) {
   std::mt19937 rnd(3);
   for (int k = 0; k < 800; ++k) {
@@ -41,17 +43,22 @@ TEST(Match, FindsAsManyPairsAsCanBeOfLittleCost) {
       for (std::uint32_t w : nb[v]) edge.push_back({w, price[v][w]});
       off.push_back(static_cast<std::uint32_t>(edge.size()));
     }
-    // The most pairs among each subset of nodes, and the least cost of so many.
+    // The most pairs among each subset of nodes, and the least cost of so
+    // many; the greatest worth, and the most pairs of so much.
     std::vector<std::pair<int, double>> most(1u << n, {0, 0.0});
+    std::vector<std::pair<double, int>> heaviest(1u << n, {0.0, 0});
     for (std::uint32_t set = 1; set < (1u << n); ++set) {
       std::uint32_t v = static_cast<std::uint32_t>(__builtin_ctz(set)), rest = set & (set - 1);
-      most[set] = most[rest];
+      most[set] = most[rest], heaviest[set] = heaviest[rest];
       for (std::uint32_t w : nb[v])
         if (rest >> w & 1) {
           std::pair<int, double> with = most[rest & ~(1u << w)];
           with.first += 1, with.second += price[v][w];
           if (with.first > most[set].first || (with.first == most[set].first && with.second < most[set].second))
             most[set] = with;
+          std::pair<double, int> worth = heaviest[rest & ~(1u << w)];
+          worth.first += 90 - price[v][w], worth.second += 1;
+          heaviest[set] = std::max(heaviest[set], worth);
         }
     }
     for (std::uint32_t block : {1u, 2u, 3u, 5u, 1u << 18}) {
@@ -72,6 +79,22 @@ TEST(Match, FindsAsManyPairsAsCanBeOfLittleCost) {
       ASSERT_EQ(pairs, most[(1u << n) - 1].first) << k << " block " << block;
       if (block == 1u << 18 && k % 2) {
         EXPECT_LE(total, 1.02 * most[(1u << n) - 1].second + 1e-6 * pairs) << k;
+      }
+      match(n, off.data(), edge.data(), mate, 1, block, {}, Objective::heaviest);
+      match(n, off.data(), edge.data(), again, 2, block, {}, Objective::heaviest);
+      ASSERT_EQ(mate, again) << k;
+      std::pair<double, int> got{0.0, 0};
+      for (std::uint32_t v = 0; v < n; ++v)
+        if (mate[v] > static_cast<std::int32_t>(v)) {
+          auto w = static_cast<std::uint32_t>(mate[v]);
+          ASSERT_EQ(mate[w], static_cast<std::int32_t>(v)) << k;
+          ASSERT_EQ(std::count(nb[v].begin(), nb[v].end(), w), 1) << k;
+          got.first += 90 - price[v][w], got.second += 1;
+        }
+      // Whole blocks of up to 32 nodes are searched until no swap is left.
+      if (block == 1u << 18) {
+        ASSERT_NEAR(got.first, heaviest[(1u << n) - 1].first, 1e-3) << k;
+        ASSERT_EQ(got.second, heaviest[(1u << n) - 1].second) << k;
       }
     }
   }
@@ -245,6 +268,78 @@ TEST(Match, CostsLittleMoreThanTheLeast) {
         if (v < w && mate[v] == static_cast<std::int32_t>(w)) ++ours, total += c;
     ASSERT_EQ(ours, pairs) << k;
     EXPECT_LE(total, 1.02 * least + 1e-6 * static_cast<double>(pairs)) << k << " n " << n << ": ratio " << total / least;
+  }
+}
+
+// The heaviest matching is worth within 2 % of its total cost of the
+// greatest worth, by LEMON's maximum-weight matching with each edge
+// weighing n (9000 less its cost in hundredths of a degree) + 1, so that
+// of equal worths more pairs win: on noisy grids in order and not, where
+// a square's triangles make a pair far squarer than any across the
+// squares, and on random graphs of up to three neighbours a node, their
+// costs a few values, tied, 90 among them (a pair worth nothing). It is the
+// same on one thread or two, in blocks of any size.
+TEST(Match, IsWorthNearlyTheGreatest) {
+  std::mt19937 rnd(17);
+  for (int k = 0; k < 120; ++k) {
+    std::uint32_t side = k < 4 ? 40 + 10 * static_cast<std::uint32_t>(k) : 4 + rnd() % 14, n = 2 * side * side;
+    std::vector<std::uint32_t> place(n);
+    for (std::uint32_t v = 0; v < n; ++v) place[v] = v;
+    if (k % 2) std::shuffle(place.begin(), place.end(), rnd);
+    std::vector<std::vector<std::pair<std::uint32_t, int>>> nb(n);  // costs in hundredths of a degree
+    auto join = [&](std::uint32_t a, std::uint32_t b, int c) {
+      a = place[a], b = place[b];
+      if (a == b || nb[a].size() == 3 || nb[b].size() == 3) return;
+      for (auto [w, d] : nb[a])
+        if (w == b) return;
+      nb[a].emplace_back(b, c), nb[b].emplace_back(a, c);
+    };
+    if (k % 3 == 2) {
+      for (std::uint32_t e = 0; e < 3 * n / 2; ++e) join(rnd() % n, rnd() % n, static_cast<int>(rnd() % 5) * 2250);
+    } else {
+      for (std::uint32_t r = 0; r < side; ++r)
+        for (std::uint32_t c = 0; c < side; ++c) {
+          std::uint32_t t = 2 * (r * side + c);
+          if (rnd() % 100 >= 5) join(t, t + 1, static_cast<int>(rnd() % (k % 3 ? 3000 : 9001)));
+          if (c && rnd() % 100) join(t, t - 1, 2500 + static_cast<int>(rnd() % 6500));
+          if (r && rnd() % 100) join(t, t - 2 * side + 1, 2500 + static_cast<int>(rnd() % 6500));
+        }
+    }
+    lemon::ListGraph g;
+    for (std::uint32_t v = 0; v < n; ++v) g.addNode();
+    lemon::ListGraph::EdgeMap<long long> weight(g);
+    std::vector<std::uint32_t> off{0};
+    std::vector<Edge> edge;
+    for (std::uint32_t v = 0; v < n; ++v) {
+      for (auto [w, c] : nb[v]) {
+        edge.push_back({w, static_cast<float>(c) / 100});
+        if (v < w) weight[g.addEdge(g.nodeFromId(static_cast<int>(v)), g.nodeFromId(static_cast<int>(w)))] = n * (9000LL - c) + 1;
+      }
+      off.push_back(static_cast<std::uint32_t>(edge.size()));
+    }
+    lemon::MaxWeightedMatching<lemon::ListGraph, lemon::ListGraph::EdgeMap<long long>> best(g, weight);
+    best.run();
+    double greatest = static_cast<double>(best.matchingWeight() / n) / 100;
+    for (std::uint32_t block : {1u << 18, 100u, 1000u}) {
+      std::vector<std::int32_t> first;
+      for (unsigned threads : {1u, 2u}) {
+        std::vector<std::int32_t> mate;
+        match(n, off.data(), edge.data(), mate, threads, block, {}, Objective::heaviest);
+        if (threads == 1) first = mate;
+        ASSERT_EQ(mate, first) << k << " block " << block;
+        long long pairs = 0;
+        double worth = 0, error = 0;
+        for (std::uint32_t v = 0; v < n; ++v)
+          for (auto [w, c] : nb[v])
+            if (v < w && mate[v] == static_cast<std::int32_t>(w)) ++pairs, error += c / 100.0, worth += 90 - c / 100.0;
+        // A random graph is searched as deep as a mesh's of its size, in
+        // one block; a grid in blocks of any size.
+        if (k % 3 != 2 || block == 1u << 18) {
+          EXPECT_LE(greatest - worth, 0.02 * error + 1e-6 * static_cast<double>(pairs))
+              << k << " n " << n << " block " << block << ": " << worth << " of " << greatest;
+        }
+      }
+    }
   }
 }
 #endif

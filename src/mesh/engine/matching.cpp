@@ -18,7 +18,12 @@ namespace {
 // A largest matching, Edmonds' way, of small total cost among the largest:
 // a greedy one first, cheapest edges first, then augmenting paths, then
 // short alternating cycles and paths that keep the count and lower the
-// cost, swapped in until none is left.
+// cost, swapped in until none is left. Or a heaviest one, each pair worth
+// 90 less its cost: the greedy one, then swaps of the same kind that may
+// also change the count, an augmenting path among them or a path that
+// parts a pair more than it joins, each raising the worth (or keeping it
+// and joining a pair more): the heavy pairs are local, and a swap of a
+// few edges finds nearly all of what a longer one could.
 //
 // The augmenting paths are found by a forest of alternating trees, one
 // grown from every free node, all of them cheapest first, a path's cost
@@ -48,6 +53,11 @@ class Matcher {
   Matcher(std::uint32_t n, const std::uint32_t* off, const Edge* edge, std::uint32_t block)
       : off_(off), edge_(edge), n_(n), block_(block), node_(table<Node>(n_)),
         left_(n / block + (n % block != 0)) {}
+
+  // What a pair is worth to the swaps made from now on, beside its cost:
+  // 0 while the count must stay as it is; else a swap may change it, each
+  // pair it joins worth `bonus` less its cost.
+  void worth(double bonus) { bonus_ = bonus; }
 
   // Even nodes waiting to be scanned, the cheapest path first: in
   // buckets of 1/fine degree, `width` of them from the cheapest, `at`,
@@ -181,7 +191,8 @@ class Matcher {
     if (lo != 0 || hi != n_) drop(f);
   }
 
-  // Lowers the cost of block b's matching by swaps within the block.
+  // Lowers the cost of block b's matching (or raises its worth) by swaps
+  // within the block.
   void improveblock(std::uint32_t b) {
     Swaps w(b * block_, n_ - b * block_ < block_ ? n_ : (b + 1) * block_);
     for (std::uint32_t v = w.lo; v < w.hi; ++v) node_[v].queued = 0;
@@ -199,10 +210,12 @@ class Matcher {
     } while (small && w.swapped);
   }
 
-  // Then across the blocks, from the nodes with a neighbour in another.
-  void improveacross() {
+  // Then across the blocks, from the nodes with a neighbour in another;
+  // `tick`, where given, is called every 65536 nodes.
+  void improveacross(const std::function<void()>& tick) {
     Swaps w(0, n_);
     for (std::uint32_t v = 0; v < n_; ++v) {
+      if ((v & 0xffff) == 0xffff && tick) tick();
       std::uint32_t lo = v / block_ * block_, hi = lo + block_;
       for (std::uint32_t i = off_[v]; i < off_[v + 1]; ++i)
         if (edge_[i].to < lo || edge_[i].to >= hi) {
@@ -210,6 +223,14 @@ class Matcher {
           break;
         }
     }
+  }
+
+  // The total cost of the matching.
+  double total() const {
+    double t = 0;
+    for (std::uint32_t v = 0; v < n_; ++v)
+      if (node_[v].mate != none && node_[v].mate > v) t += node_[v].paired;
+    return t;
   }
 
   // The partners of nodes from ... to - 1, or -1, into mate (n of them).
@@ -250,16 +271,20 @@ class Matcher {
   static constexpr double least = 1e-4;  // in degrees, the least a swap must gain
 
   // The swaps: a queue of the nodes lo ... hi - 1 to search from, each at
-  // most once in it (its `p` set while it is).
+  // most once in it (its `queued` set while it is).
   struct Swaps {
     std::uint32_t lo, hi;
     std::deque<std::uint32_t> queue;
     int depth = Matcher::depth;  // matched edges at most on a path, past the first
     std::vector<std::uint32_t> path, best;
     int length = 0, bestlength = 0;
-    double gain = 0;
+    double gain = 0;  // the best swap's
+    int more = 0;  // the pairs the best swap joins less those it parts
     bool swapped = false;
-    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h) {}
+    // Searches left: far more than any graph takes, but a bound, so that
+    // a mistake in a gain cannot swap back and forth for ever.
+    std::uint64_t left;
+    Swaps(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), left(64 * std::uint64_t(h - l) + 64) {}
   };
 
   void queue(Swaps& w, std::uint32_t v) {
@@ -298,11 +323,19 @@ class Matcher {
     return false;
   }
 
+  // What an edge of cost c counts for in a swap's gain, which is what the
+  // swap parts less what it joins: its cost, or its cost less the bonus,
+  // the worth it gives negated.
+  double price(float c) const { return static_cast<double>(c) - bonus_; }
+
   // Notes the path so far, and `last` after it unless none, as the best
-  // swap when it gains more than any before.
-  void offer(Swaps& w, double gain, std::uint32_t last) {
-    if (gain <= w.gain) return;
-    w.gain = gain;
+  // swap when it does better than any before: it gains more, or as much
+  // and joins more pairs. A swap must gain at least `least`, or nothing
+  // and join a pair more; so the worth, and then the count, only grow.
+  void offer(Swaps& w, double gain, int more, std::uint32_t last) {
+    if (!(gain > least || (more > 0 && gain >= 0))) return;
+    if (w.bestlength && (gain < w.gain || (gain == w.gain && more <= w.more))) return;
+    w.gain = gain, w.more = more;
     w.bestlength = w.length;
     std::copy(w.path.begin(), w.path.begin() + w.length, w.best.begin());
     if (last != none) w.best[w.bestlength++] = last;
@@ -312,25 +345,28 @@ class Matcher {
   // alternating paths of up to `left` more matched edges, from r: either r
   // is free and starts the path, or r is matched and its partner does,
   // and then an edge back to r closes a cycle, or a free node reached
-  // leaves r free.
+  // leaves r free. With a bonus, a path may also change the count: from
+  // free r to another free node (an augmenting path), or from matched r
+  // to a matched edge parted, both ends left free.
   void extend(Swaps& w, std::uint32_t x, double gain, int left, std::uint32_t r, bool open) {
+    bool counts = bonus_ == 0;
     for (std::uint32_t i = off_[x]; i < off_[x + 1]; ++i) {
       std::uint32_t a = edge_[i].to;
       if (a < w.lo || a >= w.hi || a == node_[x].mate || onpath(w, a)) continue;
-      double g = gain - edge_[i].cost;
+      double g = gain - price(edge_[i].cost);
       if (a == r) {
-        if (!open) offer(w, g, r);
+        if (!open) offer(w, g, 0, r);
         continue;
       }
       std::uint32_t b = node_[a].mate;
       if (b == none) {
-        if (!open) offer(w, g, a);
+        if (!open || !counts) offer(w, g, open ? 1 : 0, a);
         continue;
       }
       if (b < w.lo || b >= w.hi || b == r || onpath(w, b)) continue;
-      g += node_[a].paired;
+      g += price(node_[a].paired);
       w.path[w.length++] = a, w.path[w.length++] = b;
-      if (open) offer(w, g, none);
+      if (open || !counts) offer(w, g, open ? 0 : -1, none);
       if (left > 1) extend(w, b, g, left - 1, r, open);
       w.length -= 2;
     }
@@ -342,7 +378,11 @@ class Matcher {
   // until the swaps it leads to end, so that the queue stays short. The
   // cost falls with every swap, so the swaps end.
   void swaps(Swaps& w) {
-    while (!w.queue.empty()) {
+    for (; !w.queue.empty(); w.left -= w.left != 0) {
+      if (!w.left) {
+        for (std::uint32_t v : w.queue) node_[v].queued = 0;
+        return w.queue.clear();
+      }
       std::uint32_t r = w.queue.front();
       w.queue.pop_front();
       node_[r].queued = 0;
@@ -356,11 +396,18 @@ class Matcher {
       // node at its other end. So a matched node is searched from only when
       // it is the lesser of its pair, its own edge costs that much, and more
       // than another edge of it or its partner.
-      if (m != none && (r > m || node_[r].paired < least / (w.depth + 1) || !dearer(r, m))) continue;
+      // With a bonus, a path that parts a pair at either end is found only
+      // from that end's node, so both nodes of a pair are searched from;
+      // were r's edge to cost no more than the next edge of such a path,
+      // the path less those two would gain as much, and is found from its
+      // own end. The swaps that join more pairs first start from the free
+      // nodes only.
+      if (m != none && (bonus_ > 90 || !dearer(r, m))) continue;
+      if (m != none && bonus_ == 0 && (r > m || node_[r].paired < least / (w.depth + 1))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
-      w.gain = least, w.bestlength = 0;
+      w.bestlength = 0;
       w.path[0] = m == none ? r : m, w.length = 1;
-      extend(w, w.path[0], m == none ? 0 : node_[r].paired, w.depth, r, m == none);
+      extend(w, w.path[0], m == none ? 0 : price(node_[r].paired), w.depth, r, m == none);
       if (!w.bestlength) continue;
       w.swapped = true;
       // The best path's nodes pair off in turn from its first; an odd one
@@ -594,22 +641,22 @@ class Matcher {
   const std::uint32_t* off_;
   const Edge* edge_;
   std::uint32_t n_, block_;
+  double bonus_ = 0;  // what a pair is worth to the swaps, beside its cost; 0 while the count stays
   std::unique_ptr<Node[]> node_;
   std::vector<std::vector<std::uint32_t>> left_;  // each block's free nodes with neighbours, once matched alone
 };
 
-}  // namespace
+// The work of one matching, shared among threads, and how far it has come.
+struct Work {
+  Matcher& m;
+  std::uint32_t n, block, blocks;
+  unsigned threads;
+  const std::function<void(double)>& done;
 
-void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
-           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block,
-           const std::function<void(double)>& done) {
-  Matcher m(n, off, edge, block);
-  std::uint32_t blocks = n / block + (n % block != 0);
-  m.greedy();
   // step(b) for b = 0 ... count - 1. Blocks cost unequal times: each
   // thread takes the next one left. The calling thread tells how many are
   // done, from `from` to `to` of the whole, after each of its own.
-  auto blockwise = [&](std::uint32_t count, const std::function<void(std::uint32_t)>& step, double from, double to) {
+  void blockwise(std::uint32_t count, const std::function<void(std::uint32_t)>& step, double from, double to) {
     std::atomic<std::uint32_t> next{0}, finished{0};
     share(std::min(threads, count), threads, [&](std::size_t part, std::size_t) {
       for (std::uint32_t b; (b = next++) < count;) {
@@ -618,31 +665,89 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
         if (part == 0 && done) done(from + (to - from) * finished / count);
       }
     }, 2);
-  };
-  blockwise(blocks, [&](std::uint32_t b) { m.matchblock(b); }, 0, 0.4);
-  if (blocks > 1) {
-    // The trees that reached past their block mostly find their paths near
-    // its edge: the nodes are matched again in blocks whose middles are the
-    // edges of the first, then all together. The free nodes go to the
-    // forest that holds them.
-    share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
+  }
+
+  // A tick that tells `done` the work creeps on from `from` towards `to`,
+  // for work that cannot tell how far it is; none without `done`.
+  std::function<void()> creep(double from, double to) {
+    if (!done) return {};
+    auto crept = std::make_shared<double>(0);
+    return [this, crept, from, to] { done(from + (to - from) * (1 - 1 / (1 + ++*crept / 64))); };
+  }
+
+  // The swaps, each pair worth `bonus` less its cost (0: the count
+  // stays), in blocks side by side and then across them, from `from` to
+  // `to` of the way.
+  void improve(double bonus, double from, double to) {
+    m.worth(bonus);
+    double mid = from + 0.8 * (to - from);
+    blockwise(blocks, [&](std::uint32_t b) { m.improveblock(b); }, from, mid);
+    m.improveacross(creep(mid, to));
+  }
+
+  // The forests, from `from` to `to` of the way: the blocks', then, where
+  // there are several, the trees that reached past their block mostly find
+  // their paths near its edge: the nodes are matched again in blocks whose
+  // middles are the edges of the first, then all together. The free nodes
+  // go to the forest that holds them.
+  void forests(double from, double to) {
+    double step = (to - from) / 4;
+    blockwise(blocks, [&](std::uint32_t b) { m.matchblock(b); }, from, from + 2 * step);
+    if (blocks < 2) return;
+    share(n, threads, [&](std::size_t a, std::size_t b) { m.reset(a, b); });
     const std::vector<std::uint32_t> free = m.left();
     std::vector<std::uint32_t> bounds{0};
     for (std::uint64_t at = block / 2; at < n; at += block) bounds.push_back(static_cast<std::uint32_t>(at));
     bounds.push_back(n);
     const std::uint32_t* end = free.data() + free.size();
     blockwise(static_cast<std::uint32_t>(bounds.size() - 1), [&](std::uint32_t b) {
-      const std::uint32_t* from = std::lower_bound(free.data() + 0, end, bounds[b]);
-      m.growforest(bounds[b], bounds[b + 1], from, std::lower_bound(from, end, bounds[b + 1]));
-    }, 0.4, 0.6);
-    share(n, threads, [&](std::size_t from, std::size_t to) { m.reset(from, to); });
-    double crept = 0;
-    std::function<void()> tick;
-    if (done) tick = [&] { done(0.6 + 0.15 * (1 - 1 / (1 + ++crept / 64))); };
-    m.growforest(0, n, free.data(), free.data() + free.size(), tick);
+      const std::uint32_t* first = std::lower_bound(free.data() + 0, end, bounds[b]);
+      m.growforest(bounds[b], bounds[b + 1], first, std::lower_bound(first, end, bounds[b + 1]));
+    }, from + 2 * step, from + 3 * step);
+    share(n, threads, [&](std::size_t a, std::size_t b) { m.reset(a, b); });
+    m.growforest(0, n, free.data(), end, creep(from + 3 * step, to));
   }
-  blockwise(blocks, [&](std::uint32_t b) { m.improveblock(b); }, 0.75, 0.95);
-  m.improveacross();
+};
+
+// A largest matching, from `from` to `to` of the way: greedy, then the
+// forests, then the swaps that keep the count. With `start`, the swaps
+// that join a pair more from a free node come before the forests, each
+// pair worth more than any swap's path can cost, so that the count comes
+// first and the cost next; the forests then have fewer and shorter paths
+// to find.
+void largest(Work& work, bool start, double from, double to) {
+  double step = (to - from) / 8;
+  work.m.greedy();
+  if (start) work.improve(1e4, from, from + step);
+  work.forests(from + step, from + 6 * step);
+  work.improve(0, from + 6 * step, to);
+}
+
+}  // namespace
+
+void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
+           std::vector<std::int32_t>& mate, unsigned threads, std::uint32_t block,
+           const std::function<void(double)>& done, Objective objective) {
+  Matcher m(n, off, edge, block);
+  Work work{m, n, block, n / block + (n % block != 0), threads, done};
+  if (objective == Objective::heaviest) {
+    m.greedy();
+    work.improve(90, 0, 1);
+  } else if (n > 1 << 16) {
+    largest(work, false, 0, 1);
+  } else {
+    // A short run is matched both ways, and the cheaper matching kept
+    // (the first of two as cheap): neither way is always the cheaper, and
+    // on a short run the second costs little.
+    Matcher again(n, off, edge, block);
+    Work other{again, n, block, work.blocks, threads, done};
+    largest(work, false, 0, 0.5);
+    largest(other, true, 0.5, 1);
+    if (again.total() < m.total()) {
+      mate.resize(n);
+      return again.result(mate, 0, n);
+    }
+  }
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });
 }

@@ -306,9 +306,8 @@ void decide(Tris& tris, const xyz* vert, std::int64_t inv, const PairTest& test,
 
   // A matching of it, as `pairs` asks, and the codes of its pairs.
   told.step(0.95);
-  (void)pairs;
   match(static_cast<std::uint32_t>(n), g.off.get(), g.edge.get(), d.mate, threads, 1 << 18,
-        [&](double f) { told.tell(f); });
+        [&](double f) { told.tell(f); }, pairs == facemeld::Pairs::squarest ? Objective::heaviest : Objective::largest);
   told.step(1);
   codes(g, t.codes.get(), threads, d);
   told.tell(1);
