@@ -10,10 +10,6 @@ the share of the model's quads that come back exactly (a joined face with
 the quad's four vertices), the pairs joined and the triangles left, for
 each mode, order and limit, and the three pooled over the meshes.
 
-A mode the command line does not take yet is played through bench/maximum
-(-p largest for neighbours, -p heaviest for squarest), which builds the
-same graph as the copy and prints the pairs the engine's matching joins.
-
 The meshes: the corpus's quad meshes (../shared/corpus) where they are,
 and quad meshes made here with irregular vertices: a cube's six faces
 gridded and blown up into a ball (eight corners of three quads), and a
@@ -99,23 +95,14 @@ def faces(path):
     return quads, triangles
 
 
-def play(tools, mode, angle, shape, path, tris):
+def play(tools, mode, angle, shape, path):
     """(quads joined, triangles left) of one copy in one mode."""
-    limit = ["-s", shape] if shape and mode != "consecutive" else []
+    limit = ["-s", shape] if shape else []
     out = path[:-4] + "-" + mode + "-out.obj"
-    if tools["cli"].get(mode, True):
-        r = subprocess.run([tools["facemeld"], "-q", "-p", mode, "-a", angle, *limit, path, out],
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        tools["cli"][mode] = r.returncode != 2
-        if r.returncode == 0:
-            quads, left = faces(out)
-            os.unlink(out)
-            return quads, left
-    objective = {"neighbours": "largest", "squarest": "heaviest"}[mode]
-    pairs = subprocess.run([tools["maximum"], "-l", shape or "90", "-p", objective, angle, path], check=True,
-                           stdout=subprocess.PIPE).stdout.split(b"\n")
-    quads = [tuple(sorted(set(tris[int(u)]) | set(tris[int(w)]))) for u, w in (p.split() for p in pairs if p)]
-    return quads, len(tris) - 2 * len(quads)
+    subprocess.run([tools["facemeld"], "-q", "-p", mode, "-a", angle, *limit, path, out], check=True)
+    quads, left = faces(out)
+    os.unlink(out)
+    return quads, left
 
 
 def cube_ball(n, path):
@@ -190,10 +177,9 @@ def main():
     args = ap.parse_args()
     subprocess.run(["cmake", "-S", ROOT, "-B", args.build, "-DCMAKE_BUILD_TYPE=Release", "-DFACEMELD_BENCHMARKS=ON",
                     "-DFACEMELD_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", args.build, "-j", "2", "--target", "facemeld", "maximum"], check=True,
+    subprocess.run(["cmake", "--build", args.build, "-j", "2", "--target", "facemeld"], check=True,
                    stdout=subprocess.DEVNULL)
-    tools = {"facemeld": os.path.join(args.build, "facemeld"), "maximum": os.path.join(args.build, "bench", "maximum"),
-             "cli": {}}
+    tools = {"facemeld": os.path.join(args.build, "facemeld")}
     work = args.keep or tempfile.mkdtemp(prefix="roundtrip-")
     os.makedirs(work, exist_ok=True)
     meshes = args.meshes
@@ -216,11 +202,10 @@ def main():
             path = os.path.join(work, os.path.basename(mesh)[:-4] + "-" + order + ".obj")
             with open(path, "wb") as f:
                 f.write(b"\n".join(body))
-            _, _, tris = split(body, rnd)
             for angle in args.angles:
                 row = f"{os.path.basename(mesh)[:31]:<32}{len(quads):>7} {order:<9}{angle:>5}"
                 for mode in MODES:
-                    got, left = play(tools, mode, angle, args.shape, path, tris)
+                    got, left = play(tools, mode, angle, args.shape, path)
                     back = len(model & set(got))
                     p = pooled.setdefault((order, angle, mode), [0, 0, 0, 0])
                     for k, x in enumerate((back, len(quads), len(got), left)):
@@ -234,9 +219,6 @@ def main():
                 back, total, got, left = pooled[order, angle, mode]
                 row += f"{100 * back / max(total, 1):>15.1f}{got:>7}{left:>7}"
             print(row)
-    via = [m for m in MODES if not tools["cli"].get(m, True)]
-    if via:
-        print(f"through bench/maximum (the command line does not take it yet): {', '.join(via)}")
     if not args.keep:
         for name in os.listdir(work):
             os.unlink(os.path.join(work, name))
