@@ -158,7 +158,7 @@ Result consecutive(const Copy& x) {
     x.before(at.k, Work::output);
     std::size_t n = c.format();
     if (!crew.await(written, at.k)) return false;
-    bool ok = std::fwrite(c.out.data.get(), 1, n, x.out) == n;
+    bool ok = x.write(c.out.data.get(), n);
     int error = errno;
     crew.done(written);
     if (!ok) crew.fail(Failure::write, error);
@@ -172,7 +172,7 @@ Result consecutive(const Copy& x) {
     std::vector<char> b(room(held.size, 1));
     std::size_t n = static_cast<std::size_t>(pl(b.data(), held.line.data.get(),
                                                 held.line.data.get() + held.size) - b.data());
-    if (std::fwrite(b.data(), 1, n, x.out) != n) r.failure = Failure::write, r.error = errno;
+    if (!x.write(b.data(), n)) r.failure = Failure::write, r.error = errno;
   }
   return r;
 }

@@ -126,13 +126,10 @@ Result openout(const End& out, Output& own, std::FILE*& G) {
   return Result();
 }
 
-// The second reading, by the way of joining the options ask for, after
-// the mark where the input begins with it; a failure to write concerns the
-// output, any other the input.
-Result join(const Copy& x, bool marked, const End& in, const End& out, const Output& own) {
-  Result r;
-  if (marked && std::fwrite(mark, 1, marksize, x.out) != marksize) r.failure = Failure::write, r.error = errno;
-  if (r.failure == Failure::none) r = x.o.pairs == facemeld::Pairs::consecutive ? consecutive(x) : neighbours(x);
+// The second reading, by the way of joining the options ask for; a
+// failure to write concerns the output, any other the input.
+Result join(const Copy& x, const End& in, const End& out, const Output& own) {
+  Result r = x.o.pairs == facemeld::Pairs::consecutive ? consecutive(x) : neighbours(x);
   if (r.failure == Failure::none) return r;
   if (r.failure == Failure::write && own.stream()) r.error = own.reason(r.error);
   return failed(r.failure, r.failure == Failure::write ? out : in, r.error);
@@ -170,8 +167,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   // Count the vertex lines, then make their table.
   Result count = countpass(F.f, in, x.block, crewfor(threads, F.guess, x.block), o.cancel, x.size);
   if (count.failure != Failure::none) return count;
-  bool marked = false;
-  if (Result r = reopen(in, F, marked); r.failure != Failure::none) return r;
+  if (Result r = reopen(in, F, x.marked); r.failure != Failure::none) return r;
   if (Result r = maketable(in, count.vertices, x.s); r.failure != Failure::none) return r;
   if (x.s.inv > 0 && o.counted) o.counted();
 
@@ -181,7 +177,7 @@ Result copy(End in, End out, const Options& o, const Work& w) {
   x.in = F.f;
   x.threads = crewfor(threads, x.size, x.block);
   Result r = count;
-  if (x.s.inv > 0) r = join(x, marked, in, out, own);
+  if (x.s.inv > 0) r = join(x, in, out, own);
   r.vertices = count.vertices;
   if (r.failure != Failure::none) return r;
   if (Result f = finish(out, own, x.out); f.failure != Failure::none) return f;
@@ -189,6 +185,13 @@ Result copy(End in, End out, const Options& o, const Work& w) {
 }
 
 }  // namespace
+
+bool Copy::write(const char* b, std::size_t n) const {
+  if (!n) return true;
+  if (!begun_ && (marked || markat(b, n)) && std::fwrite(mark, 1, marksize, out) != marksize) return false;
+  begun_ = true;
+  return std::fwrite(b, 1, n, out) == n;
+}
 
 Result quadrify(End in, End out, const Options& o, const Work& w) {
   try {

@@ -43,11 +43,21 @@ struct Copy {
   unsigned threads = 1;      // the work's threads, no more than the input has chunks of `block`
   std::size_t window = 0;    // the work's window
   Work::pausing pause;       // the work's pauses
+  bool marked = false;       // the input begins with the byte order mark (chunk.h)
+
+  // Writes the n bytes at b to the output, which its writers take in turn.
+  // The copy begins with the mark where the input does, and where its first
+  // line would begin with the mark's bytes, which a reader would take for a
+  // mark rather than the line's. False, errno set, on failure.
+  bool write(const char* b, std::size_t n) const;
 
   // Before step `step` of chunk k: where a test holds chunks back.
   void before(std::int64_t k, Work::Step step) const {
     if (pause) pause(k, step);
   }
+
+ private:
+  mutable bool begun_ = false;  // anything was written
 };
 
 // facemeld::quadrify with the work divided as `w` says (its threads in

@@ -245,7 +245,7 @@ void Pass::prepare(Job& job) {
 }
 
 bool Pass::emit(const char* b, std::size_t n) {
-  if (std::fwrite(b, 1, n, x_.out) == n) return true;
+  if (x_.write(b, n)) return true;
   fail(Failure::write, errno);
   return false;
 }
@@ -318,7 +318,7 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
       if (!crew.turn(turned, k, [&] {
             std::size_t from = 0;
             for (const auto& [u, to] : t.found) d.put(u, t.text.data() + from, t.text.data() + to), from = to;
-            if (write && std::fwrite(t.c.out.data.get(), 1, n, x_.out) != n) failed = true, error = errno;
+            if (write && !x_.write(t.c.out.data.get(), n)) failed = true, error = errno;
             written_ = through(p);
           }))
         return;
