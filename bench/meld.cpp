@@ -1,8 +1,8 @@
-// One copy through the engine's call, normals dropped and the limit 5 (or
-// LIMIT), in either pairing mode, as the benchmark times the modes side by
+// One copy through the engine's call, normals dropped, the limit 5 (or
+// LIMIT) and no shape limit (or SHAPE), in any pairing mode, as the benchmark times the modes side by
 // side; and how often the progress callback moved on.
 //
-//   meld consecutive|neighbours THREADS IN.obj OUT.obj [LIMIT]
+//   meld consecutive|neighbours|squarest THREADS IN.obj OUT.obj [LIMIT [SHAPE]]
 //
 // Prints "triangles pairs gap": gap is the longest time, in seconds, the
 // copy went without telling its progress callback a new figure (from its
@@ -15,13 +15,16 @@
 #include "facemeld.h"
 
 int main(int argc, char** argv) {
-  if (argc != 5 && argc != 6)
-    return std::fprintf(stderr, "usage: meld consecutive|neighbours THREADS IN.obj OUT.obj [LIMIT]\n"), 2;
+  if (argc < 5 || argc > 7)
+    return std::fprintf(stderr, "usage: meld consecutive|neighbours|squarest THREADS IN.obj OUT.obj [LIMIT [SHAPE]]\n"), 2;
   facemeld::Options o;
   o.dropnormals = true;
-  o.pairs = std::strcmp(argv[1], "neighbours") ? facemeld::Pairs::consecutive : facemeld::Pairs::neighbours;
+  o.pairs = !std::strcmp(argv[1], "squarest")     ? facemeld::Pairs::squarest
+            : !std::strcmp(argv[1], "neighbours") ? facemeld::Pairs::neighbours
+                                                  : facemeld::Pairs::consecutive;
   o.threads = static_cast<unsigned>(std::atoi(argv[2]));
-  if (argc == 6) o.limit = std::atof(argv[5]);
+  if (argc >= 6) o.limit = std::atof(argv[5]);
+  if (argc == 7) o.shape = std::atof(argv[6]);
   using Clock = std::chrono::steady_clock;
   Clock::time_point last = Clock::now();
   double gap = 0;

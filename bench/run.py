@@ -17,13 +17,13 @@ fits both.
     python3 bench/run.py --windows  # the pass alone, native and under Wine
     python3 bench/run.py --batch    # a batch of 400 small meshes
     python3 bench/run.py --pairs    # only the table of pairs below
-    python3 bench/run.py --pairs --angle 180
+    python3 bench/run.py --pairs --angle 180 --shape 45
 
 Then, for each mesh of ../shared/corpus (where it exists), each grid, a
 noisy 200 x 200 grid from ../shared/bench/gen_grid.py in order and with its
 faces shuffled by ../shared/bench/shuffle_faces.py, and a flat 500 x 500
 grid (gen_grid.py --noise 0) shuffled, it prints for each pairing mode
-(consecutive, neighbours, and squarest once the command line takes it):
+(consecutive, neighbours and squarest):
 the pairs joined beside the reference's (the largest number the
 neighbours mode can join, from bench/maximum's Boost.Graph Edmonds
 matching; for squarest, LEMON's heaviest matching); their shape (for
@@ -37,9 +37,9 @@ median of each and the median of the ratios of each run to the
 consecutive mode's run beside it; the peak memory, against the allowance
 of 24 bytes per vertex + 56 bytes per triangle of the largest run of face
 lines + 16 MiB; and the longest the copy went without moving its
-progress line (bench/meld, through the engine's call). Until the command
-line takes squarest, its pairs and worth are the engine's matching on
-bench/maximum's graph. --angle sets the limit (default 5).
+progress line (bench/meld, through the engine's call). --angle sets the
+fold limit (default 5), --shape the shape limit (default 90, none), and
+the references leave out the pairs over it.
 
 With --windows it builds the benchmark of the pass alone (passbench) for
 this machine and for Windows, and times both on the smaller grid, on one
@@ -104,6 +104,7 @@ def main():
     ap.add_argument("--batch", action="store_true", help="a batch of 400 small meshes, on 1 and 2 threads")
     ap.add_argument("--pairs", action="store_true", help="only the pairs each mode joins, their shape and times")
     ap.add_argument("--angle", default="5", help="the fold limit of the table of pairs (default 5)")
+    ap.add_argument("--shape", default="90", help="the shape limit of the table of pairs (default 90, none)")
     ap.add_argument("--dir", default="/dev/shm" if os.path.isdir("/dev/shm") else os.path.join(ROOT, "build"),
                     help="where --batch puts its files (default /dev/shm)")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "bench"), help="build directory")
@@ -175,19 +176,6 @@ def main():
     pairs(args, [p for _, p in grids], runone, facemeld, find(args.build, "meld"), find(args.build, "maximum"), out)
 
 
-def takes(facemeld, mode):
-    """Whether the command line takes the pairing mode."""
-    probe = os.path.join(ROOT, "build", "bench-data", "probe.obj")
-    with open(probe, "w") as f:
-        f.write("v 0 0 0\n")
-    r = subprocess.run([facemeld, "-q", "-p", mode, probe, probe + ".out.obj"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
-    for p in (probe, probe + ".out.obj"):
-        if os.path.exists(p):
-            os.unlink(p)
-    return r.returncode != 2
-
-
 def made(path, make):
     """Makes the file by make(part) once; whether it exists."""
     if not os.path.exists(path):
@@ -225,8 +213,8 @@ def pairs(args, grids, runone, facemeld, meld, maximum, out):
     meshes = sorted(os.path.join(corpus, f) for f in os.listdir(corpus) if f.endswith(".obj")) \
         if os.path.isdir(corpus) else []
     meshes += grids + testmeshes(os.path.join(ROOT, "..", "shared", "bench"))
-    modes = [m for m in ("consecutive", "neighbours", "squarest") if m == "consecutive" or takes(facemeld, m)]
-    print(f"\npairs joined (normals dropped, limit {args.angle}, 2 threads; times: medians of {args.runs} runs "
+    modes = ["consecutive", "neighbours", "squarest"]
+    print(f"\npairs joined (normals dropped, limit {args.angle}, shape limit {args.shape}, 2 threads; times: medians of {args.runs} runs "
           f"of each mode in turn, the ratio the median of the runs' ratios to the consecutive mode's)")
     print("reference: consecutive and neighbours, the largest count (Edmonds); squarest, LEMON's heaviest. "
           "shape: neighbours, the total error over the least of the largest (LEMON); squarest, the greatest "
@@ -238,33 +226,31 @@ def pairs(args, grids, runone, facemeld, meld, maximum, out):
         times, peak = {m: [] for m in modes}, {m: 0 for m in modes}
         for _ in range(args.runs):
             for mode in modes:
-                t, kib = run(runone, [facemeld, "-q", "-n", "-j", "2", "-a", args.angle, "-p", mode, path, out])
+                t, kib = run(runone, [facemeld, "-q", "-n", "-j", "2", "-a", args.angle, "-s", args.shape, "-p", mode, path, out])
                 os.unlink(out)
                 times[mode].append(t)
                 peak[mode] = max(peak[mode], kib)
-        ref = subprocess.run([maximum, "-n", "-m", args.angle, path], check=True, stdout=subprocess.PIPE,
+        ref = subprocess.run([maximum, "-n", "-l", args.shape, "-m", args.angle, path], check=True, stdout=subprocess.PIPE,
                              text=True).stdout.split()
         tri, most, least = int(ref[0]), int(ref[1]), None if ref[2] == "-" else float(ref[2])
         greatest, heavy = None if ref[5] == "-" else float(ref[5]), int(ref[6])
-        spairs, sworth, serror = int(ref[7]), float(ref[8]), float(ref[9])
         allow = (24 * vertices(path) + 56 * longest(path) + 16 * MIB) / MIB
         for mode in modes:
-            got, gap = spairs, "-"
-            if mode != "squarest":
-                counts = subprocess.run([meld, mode, "2", path, out, args.angle], check=True, stdout=subprocess.PIPE,
-                                        text=True).stdout.split()
-                got, gap = int(counts[1]), f"{float(counts[2]):.3f}"
+            counts = subprocess.run([meld, mode, "2", path, out, args.angle, args.shape], check=True, stdout=subprocess.PIPE,
+                                    text=True).stdout.split()
+            got, gap = int(counts[1]), f"{float(counts[2]):.3f}"
+            # The joined quads' shape error: the copy's quads' less the input's own.
+            error = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
+                                          text=True).stdout.split()[1]) for p in (out, path)]
+            error = error[0] - error[1]
             shape, reference = "-", most
             if mode == "neighbours" and least is not None:
-                # The joined quads' shape error: the copy's quads' less the input's own.
-                error = [float(subprocess.run([maximum, "-s", p], check=True, stdout=subprocess.PIPE,
-                                              text=True).stdout.split()[1]) for p in (out, path)]
-                error = error[0] - error[1]
                 shape = f"{error / least:.4f}" if least > 0 else "1" if error <= 1e-6 * got else "inf"
             if mode == "squarest":
                 reference = heavy if greatest is not None else "-"
                 if greatest is not None:
-                    shape = f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
+                    worth = 90 * got - error
+                    shape = f"{100 * (greatest - worth) / error:.3f} %" if error > 0 else "0 %"
             if os.path.exists(out):
                 os.unlink(out)
             ratio = statistics.median(a / c for a, c in zip(times[mode], times["consecutive"]))
@@ -272,11 +258,6 @@ def pairs(args, grids, runone, facemeld, meld, maximum, out):
             print(f"{os.path.basename(path) if first else '':<32}{f'{tri:,}' if first else '':>10}  {mode:<12}"
                   f"{got:>9,}{reference if isinstance(reference, str) else f'{reference:,}':>10}{shape:>10}{statistics.median(times[mode]):>10.3f}{ratio:>7.2f}"
                   f"{peak[mode] / 1024:>10.1f}{f'{allow:.1f}' if first else '':>11}{gap:>7}")
-        if "squarest" not in modes:
-            shape = "-" if greatest is None else f"{100 * (greatest - sworth) / serror:.3f} %" if serror > 0 else "0 %"
-            print(f"{'':<44}{'squarest *':<12}{spairs:>9,}{'-' if greatest is None else f'{heavy:,}':>10}{shape:>10}")
-    if "squarest" not in modes:
-        print("* the engine's matching on bench/maximum's graph: the command line does not take the mode yet")
 
 
 def vertices(path):
