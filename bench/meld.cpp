@@ -1,6 +1,7 @@
 // One copy through the engine's call, normals dropped, the limit 5 (or
-// LIMIT) and no shape limit (or SHAPE), in any pairing mode, as the benchmark times the modes side by
-// side; and how often the progress callback moved on.
+// LIMIT) and no shape limit (or SHAPE), in any pairing mode, as the
+// benchmark times the modes side by side; and how often the progress
+// callback moved on.
 //
 //   meld consecutive|neighbours|squarest THREADS IN.obj OUT.obj [LIMIT [SHAPE]]
 //
