@@ -220,11 +220,14 @@ TEST(Match, FindsTheMostOnLargerGraphs) {
 // first.
 TEST(Match, CostsLittleMoreThanTheLeast) {
   std::mt19937 rnd(5);
-  for (int k = 0; k < 203; ++k) {
+  for (int k = 0; k < 209; ++k) {
     // Noisy grids in order, a few of thousands of nodes, where the free
     // nodes a greedy start leaves are joined by long augmenting paths, and
-    // many of tens to hundreds, where a few swaps decide the shapes.
-    std::uint32_t side = k < 3 ? 30 + 15 * static_cast<std::uint32_t>(k) : 4 + rnd() % 12;
+    // many of tens to hundreds, where a few swaps decide the shapes; and
+    // last a few with every edge of any cost, as a mesh at a loose fold
+    // limit, where the cheapest swaps are long cycles.
+    bool loose = k >= 203;
+    std::uint32_t side = loose ? 40 + 8 * static_cast<std::uint32_t>(k - 203) : k < 3 ? 30 + 15 * static_cast<std::uint32_t>(k) : 4 + rnd() % 12;
     std::uint32_t n = 2 * side * side;
     std::vector<std::vector<std::pair<std::uint32_t, float>>> nb(n);
     // Costs in units of 1/100 degree, so that LEMON's sums are exact.
@@ -232,15 +235,15 @@ TEST(Match, CostsLittleMoreThanTheLeast) {
       if (a == b || nb[a].size() == 3 || nb[b].size() == 3) return;
       for (auto [w, c] : nb[a])
         if (w == b) return;
-      float c = static_cast<float>(low + static_cast<int>(rnd() % 1000)) / 100;
+      float c = static_cast<float>(low + static_cast<int>(rnd() % (loose ? 9000 : 1000))) / 100;
       nb[a].emplace_back(b, c), nb[b].emplace_back(a, c);
     };
     for (std::uint32_t r = 0; r < side; ++r)
       for (std::uint32_t c = 0; c < side; ++c) {
         std::uint32_t t = 2 * (r * side + c);
         if (rnd() % 100 >= 5u + static_cast<unsigned>(k) % 10) join(t, t + 1, 0);
-        if (c && rnd() % 100) join(t, t - 1, 4000);
-        if (r && rnd() % 100) join(t, t - 2 * side + 1, 4000);
+        if (c && rnd() % 100) join(t, t - 1, loose ? 0 : 4000);
+        if (r && rnd() % 100) join(t, t - 2 * side + 1, loose ? 0 : 4000);
       }
     lemon::ListGraph g;
     for (std::uint32_t v = 0; v < n; ++v) g.addNode();
@@ -267,7 +270,10 @@ TEST(Match, CostsLittleMoreThanTheLeast) {
       for (auto [w, c] : nb[v])
         if (v < w && mate[v] == static_cast<std::int32_t>(w)) ++ours, total += c;
     ASSERT_EQ(ours, pairs) << k;
-    EXPECT_LE(total, 1.02 * least + 1e-6 * static_cast<double>(pairs)) << k << " n " << n << ": ratio " << total / least;
+    // Those a mesh at a loose limit gives are held closer: there a search
+    // for short swaps alone falls short by 1 to 2 %.
+    EXPECT_LE(total, (loose ? 1.01 : 1.02) * least + 1e-6 * static_cast<double>(pairs))
+        << k << " n " << n << ": ratio " << total / least;
   }
 }
 
@@ -277,12 +283,16 @@ TEST(Match, CostsLittleMoreThanTheLeast) {
 // of equal worths more pairs win: on noisy grids in order and not, where
 // a square's triangles make a pair far squarer than any across the
 // squares, and on random graphs of up to three neighbours a node, their
-// costs a few values, tied, 90 among them (a pair worth nothing). It is the
-// same on one thread or two, in blocks of any size.
+// costs a few values, tied, 90 among them (a pair worth nothing); and last
+// on grids whose every edge costs 25 to 65, as quads cut from triangles
+// do, held within 0.1 %, where the worth hangs on long swaps and on free
+// nodes joined by long paths, when in one block. It is the same on one thread or two, in
+// blocks of any size.
 TEST(Match, IsWorthNearlyTheGreatest) {
   std::mt19937 rnd(17);
-  for (int k = 0; k < 120; ++k) {
-    std::uint32_t side = k < 4 ? 40 + 10 * static_cast<std::uint32_t>(k) : 4 + rnd() % 14, n = 2 * side * side;
+  for (int k = 0; k < 126; ++k) {
+    bool loose = k >= 120;
+    std::uint32_t side = loose ? 30 + 6 * static_cast<std::uint32_t>(k - 120) : k < 4 ? 40 + 10 * static_cast<std::uint32_t>(k) : 4 + rnd() % 14, n = 2 * side * side;
     std::vector<std::uint32_t> place(n);
     for (std::uint32_t v = 0; v < n; ++v) place[v] = v;
     if (k % 2) std::shuffle(place.begin(), place.end(), rnd);
@@ -294,12 +304,16 @@ TEST(Match, IsWorthNearlyTheGreatest) {
         if (w == b) return;
       nb[a].emplace_back(b, c), nb[b].emplace_back(a, c);
     };
-    if (k % 3 == 2) {
+    if (k % 3 == 2 && !loose) {
       for (std::uint32_t e = 0; e < 3 * n / 2; ++e) join(rnd() % n, rnd() % n, static_cast<int>(rnd() % 5) * 2250);
     } else {
       for (std::uint32_t r = 0; r < side; ++r)
         for (std::uint32_t c = 0; c < side; ++c) {
           std::uint32_t t = 2 * (r * side + c);
+          if (loose) {
+            for (std::uint32_t u : {t + 1, c ? t - 1 : t, r ? t - 2 * side + 1 : t}) join(t, u, 2500 + static_cast<int>(rnd() % 4000));
+            continue;
+          }
           if (rnd() % 100 >= 5) join(t, t + 1, static_cast<int>(rnd() % (k % 3 ? 3000 : 9001)));
           if (c && rnd() % 100) join(t, t - 1, 2500 + static_cast<int>(rnd() % 6500));
           if (r && rnd() % 100) join(t, t - 2 * side + 1, 2500 + static_cast<int>(rnd() % 6500));
@@ -335,7 +349,7 @@ TEST(Match, IsWorthNearlyTheGreatest) {
         // A random graph is searched as deep as a mesh's of its size, in
         // one block; a grid in blocks of any size.
         if (k % 3 != 2 || block == 1u << 18) {
-          EXPECT_LE(greatest - worth, 0.02 * error + 1e-6 * static_cast<double>(pairs))
+          EXPECT_LE(greatest - worth, (loose && block == 1u << 18 ? 0.001 : 0.02) * error + 1e-6 * static_cast<double>(pairs))
               << k << " n " << n << " block " << block << ": " << worth << " of " << greatest;
         }
       }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <unordered_set>
 
 #include "share.h"
 
@@ -18,12 +19,15 @@ namespace {
 // A largest matching, Edmonds' way, of small total cost among the largest:
 // a greedy one first, cheapest edges first, then augmenting paths, then
 // short alternating cycles and paths that keep the count and lower the
-// cost, swapped in until none is left. Or a heaviest one, each pair worth
-// 90 less its cost: the greedy one, then swaps of the same kind that may
-// also change the count, an augmenting path among them or a path that
+// cost, swapped in until none is left, then the long ones a search for
+// cycles of negative length finds (`cancel`). Or a heaviest one, each pair
+// worth 90 less its cost: the greedy one, then swaps of the same kind that
+// may also change the count, an augmenting path among them or a path that
 // parts a pair more than it joins, each raising the worth (or keeping it
-// and joining a pair more): the heavy pairs are local, and a swap of a
-// few edges finds nearly all of what a longer one could.
+// and joining a pair more); then the same search, which also takes the
+// augmenting paths it meets. Where a fold limit is tight, the pairs are
+// local and the short swaps leave little to the search; where it is loose,
+// the cheapest swaps left are often cycles round dozens of pairs.
 //
 // The augmenting paths are found by a forest of alternating trees, one
 // grown from every free node, all of them cheapest first, a path's cost
@@ -225,12 +229,62 @@ class Matcher {
     }
   }
 
-  // The total cost of the matching.
-  double total() const {
-    double t = 0;
-    for (std::uint32_t v = 0; v < n_; ++v)
-      if (node_[v].mate != none && node_[v].mate > v) t += node_[v].paired;
-    return t;
+  // Lowers the cost of the matching of nodes lo ... hi - 1, the count kept,
+  // by swaps of any length: alternating cycles, and alternating paths from
+  // a free node that leave another free. They are sought as the cycles of
+  // negative length of a graph on the nodes, with an arc from x to b for
+  // each edge from x to a other than x's matched one, b being a's partner,
+  // its length that edge's cost less that of a's matched edge: walking it
+  // joins x and a and parts a and b, and the walk goes on from b. Every
+  // node is labelled with the length of the shortest walk to it found so
+  // far, from any node (so all start at 0, or a free one less the bonus),
+  // and those walks are kept as a tree, after Tarjan: when a node's label
+  // falls, the tree below it is taken out, as its labels are due to fall
+  // as well; and when the node it falls from lies below it, the walk has
+  // closed a cycle. A walk from a free node is a swap as soon as it is
+  // shorter than nothing. A cycle that meets a pair at both its nodes, as
+  // one round a blossom does, cannot be swapped in; its closing arc is left
+  // out of the search from then on. After a swap, the nodes whose partners
+  // changed start again, with all that hung below them.
+  //
+  // The search ends when no label falls, or when it has stopped paying:
+  // once two stretches of as many scans as nodes, in a row, have gained
+  // less than 1/10000 of the cost the search began from. The first two
+  // stretches go mostly to labelling the nodes; where a fold limit is loose, the gains
+  // then run on for a dozen stretches or more, and where it is tight they
+  // are all but nothing from the first. `tick`, where given, is called
+  // every 65536 nodes scanned.
+  void cancel(std::uint32_t lo, std::uint32_t hi, const std::function<void()>& tick = {}) {
+    Cycles s(lo, hi);
+    double cost = 0;
+    for (std::uint32_t v = lo; v < hi; ++v) {
+      node_[v].mark = 0;
+      if (mate(v) != none && mate(v) > v) cost += node_[v].paired;
+    }
+    for (std::uint32_t v = hi; v-- > lo;) restart(s, v);
+    const std::uint64_t stretch = std::max<std::uint64_t>(hi - lo, 4096);
+    double last = 0;  // the gain of the stretch before
+    for (std::uint64_t scanned = 1; !s.queue.empty() && s.left; ++scanned) {
+      if (scanned % stretch == 0) {
+        if (scanned >= 2 * stretch && last + s.gained < 1e-4 * cost) break;
+        last = s.gained, s.gained = 0;
+      }
+      std::uint32_t x = s.queue.front();
+      s.queue.pop_front();
+      node_[x].mark &= ~waits;
+      if (!s.at(x).depth) continue;
+      if ((--s.left & 0xffff) == 0 && tick) tick();
+      for (std::uint32_t i = off_[x]; i < off_[x + 1] && s.at(x).depth; ++i) {
+        std::uint32_t a = edge_[i].to;
+        if (a == x || a == mate(x) || !s.in(a)) continue;
+        std::uint32_t b = mate(a);
+        if (b != none && b != x && s.in(b)) relax(s, x, b, node_[x].label + edge_[i].cost - node_[a].paired);
+        // With a bonus, a walk from a free node may end at another, a pair more.
+        if (b == none && bonus_ != 0 && a != s.at(x).top && mate(s.at(x).top) == none &&
+            node_[x].label - node_[s.at(x).top].label + price(edge_[i].cost) < -least)
+          swapcycle(s, x, none, a);
+      }
+    }
   }
 
   // The partners of nodes from ... to - 1, or -1, into mate (n of them).
@@ -247,13 +301,14 @@ class Matcher {
     std::uint32_t mate;  // or none
     std::uint32_t mark;  // its tree's, 0 or dead
     union {
-      std::uint32_t parent;  // a search's: the node before it in the tree, when odd
+      std::uint32_t parent;  // a search's: the node before it in the tree, when odd; the cycle search's, always
       std::uint32_t suitor;  // the greedy matching's: the best offer it has, or none
       std::uint32_t queued;  // the swaps': whether it waits in their queue
     };
     union {
       std::uint32_t base;  // a search's: towards the base of its blossom (a union-find)
       float offer;  // the greedy matching's: the cost of the suitor's offer
+      float label;  // the cycle search's: the length of its walk
     };
     float paired;  // the cost of its matched edge
   };
@@ -298,6 +353,145 @@ class Matcher {
     std::uint32_t i = off_[v];
     while (edge_[i].to != w) ++i;
     return edge_[i].cost;
+  }
+
+  static constexpr std::uint32_t waits = 1u << 30;  // on a mark, while in the cycle search's queue
+
+  // Where a node of the cycle search stands in its tree of walks, a node
+  // of lo ... hi - 1 at v - lo, the root, before every node, at hi - lo.
+  struct Place {
+    std::uint32_t next, prev;  // in the tree's preorder
+    std::uint32_t top;  // the node below the root its walk starts from
+    std::uint32_t depth;  // 0 out of the tree, 1 at the root
+  };
+  struct Cycles {
+    std::uint32_t lo, hi;  // hi stands for the root
+    std::vector<Place> place;
+    std::deque<std::uint32_t> queue;
+    std::unordered_set<std::uint64_t> left_out;  // closing arcs, (x << 32) | b
+    std::vector<std::uint32_t> cycle, old, moved;
+    // Nodes left to scan: far more than a search takes, but a bound.
+    std::uint64_t left;
+    double gained = 0;  // by the swaps of the stretch under way
+    Cycles(std::uint32_t l, std::uint32_t h) : lo(l), hi(h), place(h - l + 1), left(64 * std::uint64_t(h - l) + 64) {
+      place[h - l] = {none, none, h, 1};
+    }
+    Place& at(std::uint32_t v) { return place[v - lo]; }
+    bool in(std::uint32_t v) const { return v >= lo && v < hi; }
+  };
+
+  // Hangs v, out of the tree, right below x (or the root), as x's first child.
+  void hang(Cycles& s, std::uint32_t v, std::uint32_t x) {
+    Place &p = s.at(v), &q = s.at(x);
+    node_[v].parent = x;
+    p = {q.next, x, x == s.hi ? v : q.top, q.depth + 1};
+    if (q.next != none) s.at(q.next).prev = v;
+    q.next = v;
+  }
+
+  // Takes v and all below it out of the tree, handing each to `taken`.
+  template <class F>
+  void takeout(Cycles& s, std::uint32_t v, F&& taken) {
+    std::uint32_t top = s.at(v).depth, w = v, prev = s.at(v).prev;
+    do {
+      taken(w);
+      Place& p = s.at(w);
+      p.depth = 0;
+      w = p.next;
+    } while (w != none && s.at(w).depth > top);
+    s.at(prev).next = w;
+    if (w != none) s.at(w).prev = prev;
+  }
+
+  // Whether x lies below b in the tree.
+  bool below(Cycles& s, std::uint32_t x, std::uint32_t b) {
+    std::uint32_t deep = s.at(b).depth;
+    if (!deep || s.at(x).depth <= deep) return false;
+    for (std::uint32_t w = s.at(b).next; w != none && s.at(w).depth > deep; w = s.at(w).next)
+      if (w == x) return true;
+    return false;
+  }
+
+  void wait(Cycles& s, std::uint32_t v) {
+    if (node_[v].mark & waits || off_[v] == off_[v + 1]) return;
+    node_[v].mark |= waits;
+    s.queue.push_back(v);
+  }
+
+  // v, out of the tree, below the root, to be scanned: labelled 0, or,
+  // when free, less the bonus, the worth of the pair it could join.
+  void restart(Cycles& s, std::uint32_t v) {
+    node_[v].label = mate(v) == none ? static_cast<float>(-bonus_) : 0;
+    hang(s, v, s.hi);
+    wait(s, v);
+  }
+
+  // The arc from x to b, of length `length` beside x's label.
+  void relax(Cycles& s, std::uint32_t x, std::uint32_t b, float length) {
+    if (!(length < node_[b].label - static_cast<float>(least))) return;
+    std::uint64_t arc = static_cast<std::uint64_t>(x) << 32 | b;
+    if (!s.left_out.empty() && s.left_out.count(arc)) return;
+    if (below(s, x, b)) {
+      if (!swapcycle(s, x, b)) s.left_out.insert(arc);
+      return;
+    }
+    if (s.at(b).depth) takeout(s, b, [](std::uint32_t) {});
+    node_[b].label = length;
+    hang(s, b, x);
+    if (std::uint32_t top = s.at(b).top; mate(top) == none && length - node_[top].label < -least && swapcycle(s, b, none))
+      return;
+    wait(s, b);
+  }
+
+  // Swaps in the walk down the tree from b to x closed by the arc from x
+  // to b, or, b none, the walk from x's free top down to x, x left free or,
+  // unless `end` is none, joined to the free node `end`: unless it meets a
+  // pair twice or gains less than `least`.
+  bool swapcycle(Cycles& s, std::uint32_t x, std::uint32_t b, std::uint32_t end = none) {
+    bool closed = b != none;
+    s.cycle.clear();
+    for (std::uint32_t w = x;; w = node_[w].parent) {
+      s.cycle.push_back(w);
+      if (closed ? w == b : node_[w].parent == s.hi) break;
+    }
+    std::reverse(s.cycle.begin(), s.cycle.end());
+    std::size_t k = s.cycle.size(), arcs = closed ? k : k - 1;
+    s.old.resize(k);
+    for (std::size_t i = 0; i < k; ++i) s.old[i] = mate(s.cycle[i]);
+    // Each arc joins its node to the next one's partner, which it parts.
+    double gain = 0;
+    for (std::size_t i = 0; i < arcs; ++i) gain += price(cost(s.cycle[i], s.old[(i + 1) % k])) - price(node_[s.old[(i + 1) % k]].paired);
+    if (end != none) gain += price(cost(x, end));
+    bool twice = false;
+    for (std::uint32_t v : s.old)
+      if (v != none) node_[v].mark |= seen;
+    for (std::uint32_t v : s.cycle) twice |= (node_[v].mark & seen) != 0;
+    for (std::uint32_t v : s.old)
+      if (v != none) node_[v].mark &= ~seen;
+    if (twice || !(gain < -least)) return false;
+    s.gained -= gain;
+    for (std::size_t i = 0; i < k; ++i) node_[s.cycle[i]].mate = none;
+    for (std::uint32_t v : s.old)
+      if (v != none) node_[v].mate = none;
+    for (std::size_t i = 0; i < arcs; ++i) pair(s.cycle[i], s.old[(i + 1) % k]);
+    if (end != none) pair(x, end);
+    // The arcs into and out of the nodes whose partners changed are no
+    // longer what they were: those nodes start again, as does all that
+    // hung below them, and the nodes with arcs into them are scanned again.
+    s.moved.clear();
+    auto out = [&](std::uint32_t v) {
+      if (v != none && s.at(v).depth) takeout(s, v, [&](std::uint32_t w) { s.moved.push_back(w); });
+    };
+    for (std::uint32_t v : s.cycle) out(v);
+    for (std::uint32_t v : s.old) out(v);
+    out(end);
+    for (std::uint32_t v : s.moved) {
+      restart(s, v);
+      if (std::uint32_t m = mate(v); m != none)
+        for (std::uint32_t i = off_[m]; i < off_[m + 1]; ++i)
+          if (s.in(edge_[i].to) && s.at(edge_[i].to).depth) wait(s, edge_[i].to);
+    }
+    return true;
   }
 
   // Matches v and w.
@@ -400,9 +594,8 @@ class Matcher {
       // from that end's node, so both nodes of a pair are searched from;
       // were r's edge to cost no more than the next edge of such a path,
       // the path less those two would gain as much, and is found from its
-      // own end. The swaps that join more pairs first start from the free
-      // nodes only.
-      if (m != none && (bonus_ > 90 || !dearer(r, m))) continue;
+      // own end.
+      if (m != none && !dearer(r, m)) continue;
       if (m != none && bonus_ == 0 && (r > m || node_[r].paired < least / (w.depth + 1))) continue;
       w.path.resize(2 * w.depth + 2), w.best.resize(2 * w.depth + 2);
       w.bestlength = 0;
@@ -685,6 +878,14 @@ struct Work {
     m.improveacross(creep(mid, to));
   }
 
+  // The cycle search, from `from` to `to` of the way, in the blocks side
+  // by side: the cycles that cross from one block to another are few, and
+  // not worth a search of their own.
+  void cycles(double from, double to) {
+    if (blocks < 2) return m.cancel(0, n, creep(from, to));
+    blockwise(blocks, [&](std::uint32_t b) { m.cancel(b * block, n - b * block < block ? n : (b + 1) * block); }, from, to);
+  }
+
   // The forests, from `from` to `to` of the way: the blocks', then, where
   // there are several, the trees that reached past their block mostly find
   // their paths near its edge: the nodes are matched again in blocks whose
@@ -709,18 +910,13 @@ struct Work {
   }
 };
 
-// A largest matching, from `from` to `to` of the way: greedy, then the
-// forests, then the swaps that keep the count. With `start`, the swaps
-// that join a pair more from a free node come before the forests, each
-// pair worth more than any swap's path can cost, so that the count comes
-// first and the cost next; the forests then have fewer and shorter paths
-// to find.
-void largest(Work& work, bool start, double from, double to) {
-  double step = (to - from) / 8;
+// A largest matching: greedy, then the forests, then the swaps that keep
+// the count, short and then long.
+void largest(Work& work) {
   work.m.greedy();
-  if (start) work.improve(1e4, from, from + step);
-  work.forests(from + step, from + 6 * step);
-  work.improve(0, from + 6 * step, to);
+  work.forests(0.1, 0.75);
+  work.improve(0, 0.75, 0.85);
+  work.cycles(0.85, 1);
 }
 
 }  // namespace
@@ -732,21 +928,10 @@ void match(std::uint32_t n, const std::uint32_t* off, const Edge* edge,
   Work work{m, n, block, n / block + (n % block != 0), threads, done};
   if (objective == Objective::heaviest) {
     m.greedy();
-    work.improve(90, 0, 1);
-  } else if (n > 1 << 16) {
-    largest(work, false, 0, 1);
+    work.improve(90, 0, 0.8);
+    work.cycles(0.8, 1);
   } else {
-    // A short run is matched both ways, and the cheaper matching kept
-    // (the first of two as cheap): neither way is always the cheaper, and
-    // on a short run the second costs little.
-    Matcher again(n, off, edge, block);
-    Work other{again, n, block, work.blocks, threads, done};
-    largest(work, false, 0, 0.5);
-    largest(other, true, 0.5, 1);
-    if (again.total() < m.total()) {
-      mate.resize(n);
-      return again.result(mate, 0, n);
-    }
+    largest(work);
   }
   mate.resize(n);
   share(n, threads, [&](std::size_t from, std::size_t to) { m.result(mate, from, to); });

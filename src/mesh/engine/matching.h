@@ -22,7 +22,8 @@ enum class Objective { largest, heaviest };
 // listed at both its nodes), as `objective` asks: mate[v] is v's partner,
 // or -1. For the largest, the free nodes a greedy start leaves are paired
 // along the cheapest augmenting paths first; for both, no cycle or path of
-// a few edges alternating in and out of it would do better. The same
+// a few edges alternating in and out of it would do better, and the longer
+// ones a search for them finds were swapped in too. The same
 // graph, neighbours and costs in the same order, and the same `block`,
 // give the same matching, whatever the threads that share the work. The
 // nodes are matched in blocks of `block` first. `done`, where given, is
