@@ -227,7 +227,9 @@ TEST(Match, CostsLittleMoreThanTheLeast) {
     // last a few with every edge of any cost, as a mesh at a loose fold
     // limit, where the cheapest swaps are long cycles.
     bool loose = k >= 203;
-    std::uint32_t side = loose ? 40 + 8 * static_cast<std::uint32_t>(k - 203) : k < 3 ? 30 + 15 * static_cast<std::uint32_t>(k) : 4 + rnd() % 12;
+    std::uint32_t side = loose ? 40 + 8 * static_cast<std::uint32_t>(k - 203)
+                         : k < 3 ? 30 + 15 * static_cast<std::uint32_t>(k)
+                                 : 4 + rnd() % 12;
     std::uint32_t n = 2 * side * side;
     std::vector<std::vector<std::pair<std::uint32_t, float>>> nb(n);
     // Costs in units of 1/100 degree, so that LEMON's sums are exact.
@@ -292,7 +294,10 @@ TEST(Match, IsWorthNearlyTheGreatest) {
   std::mt19937 rnd(17);
   for (int k = 0; k < 126; ++k) {
     bool loose = k >= 120;
-    std::uint32_t side = loose ? 30 + 6 * static_cast<std::uint32_t>(k - 120) : k < 4 ? 40 + 10 * static_cast<std::uint32_t>(k) : 4 + rnd() % 14, n = 2 * side * side;
+    std::uint32_t side = loose ? 30 + 6 * static_cast<std::uint32_t>(k - 120)
+                         : k < 4 ? 40 + 10 * static_cast<std::uint32_t>(k)
+                                 : 4 + rnd() % 14;
+    std::uint32_t n = 2 * side * side;
     std::vector<std::uint32_t> place(n);
     for (std::uint32_t v = 0; v < n; ++v) place[v] = v;
     if (k % 2) std::shuffle(place.begin(), place.end(), rnd);

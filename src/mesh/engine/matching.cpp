@@ -438,8 +438,8 @@ class Matcher {
     if (s.at(b).depth) takeout(s, b, [](std::uint32_t) {});
     node_[b].label = length;
     hang(s, b, x);
-    if (std::uint32_t top = s.at(b).top; mate(top) == none && length - node_[top].label < -least && swapcycle(s, b, none))
-      return;
+    std::uint32_t top = s.at(b).top;
+    if (mate(top) == none && length - node_[top].label < -least && swapcycle(s, b, none)) return;
     wait(s, b);
   }
 
@@ -460,7 +460,10 @@ class Matcher {
     for (std::size_t i = 0; i < k; ++i) s.old[i] = mate(s.cycle[i]);
     // Each arc joins its node to the next one's partner, which it parts.
     double gain = 0;
-    for (std::size_t i = 0; i < arcs; ++i) gain += price(cost(s.cycle[i], s.old[(i + 1) % k])) - price(node_[s.old[(i + 1) % k]].paired);
+    for (std::size_t i = 0; i < arcs; ++i) {
+      std::uint32_t a = s.old[(i + 1) % k];
+      gain += price(cost(s.cycle[i], a)) - price(node_[a].paired);
+    }
     if (end != none) gain += price(cost(x, end));
     bool twice = false;
     for (std::uint32_t v : s.old)
@@ -883,7 +886,9 @@ struct Work {
   // not worth a search of their own.
   void cycles(double from, double to) {
     if (blocks < 2) return m.cancel(0, n, creep(from, to));
-    blockwise(blocks, [&](std::uint32_t b) { m.cancel(b * block, n - b * block < block ? n : (b + 1) * block); }, from, to);
+    blockwise(blocks, [&](std::uint32_t b) {
+      m.cancel(b * block, n - b * block < block ? n : (b + 1) * block);
+    }, from, to);
   }
 
   // The forests, from `from` to `to` of the way: the blocks', then, where
