@@ -881,14 +881,17 @@ struct Work {
     m.improveacross(creep(mid, to));
   }
 
-  // The cycle search, from `from` to `to` of the way, in the blocks side
-  // by side: the cycles that cross from one block to another are few, and
-  // not worth a search of their own.
+  // The cycle search, from `from` to `to` of the way, in the blocks: the
+  // cycles that cross from one block to another are few, and not worth a
+  // search of their own. One block at a time, as a search holds a place
+  // for every node of its block, more than the rest of the matching can
+  // spare; and the search takes little time where there are many blocks.
   void cycles(double from, double to) {
     if (blocks < 2) return m.cancel(0, n, creep(from, to));
-    blockwise(blocks, [&](std::uint32_t b) {
+    for (std::uint32_t b = 0; b < blocks; ++b) {
       m.cancel(b * block, n - b * block < block ? n : (b + 1) * block);
-    }, from, to);
+      if (done) done(from + (to - from) * (b + 1) / blocks);
+    }
   }
 
   // The forests, from `from` to `to` of the way: the blocks', then, where
