@@ -849,12 +849,15 @@ struct Work {
   unsigned threads;
   const std::function<void(double)>& done;
 
-  // step(b) for b = 0 ... count - 1. Blocks cost unequal times: each
-  // thread takes the next one left. The calling thread tells how many are
-  // done, from `from` to `to` of the whole, after each of its own.
-  void blockwise(std::uint32_t count, const std::function<void(std::uint32_t)>& step, double from, double to) {
+  // step(b) for b = 0 ... count - 1, on the threads or on `side` of them
+  // where given. Blocks cost unequal times: each thread takes the next one
+  // left. The calling thread tells how many are done, from `from` to `to`
+  // of the whole, after each of its own.
+  void blockwise(std::uint32_t count, const std::function<void(std::uint32_t)>& step, double from, double to,
+                 unsigned side = 0) {
+    unsigned width = side ? side : threads;
     std::atomic<std::uint32_t> next{0}, finished{0};
-    share(std::min(threads, count), threads, [&](std::size_t part, std::size_t) {
+    share(std::min(width, count), width, [&](std::size_t part, std::size_t) {
       for (std::uint32_t b; (b = next++) < count;) {
         step(b);
         ++finished;
@@ -883,15 +886,14 @@ struct Work {
 
   // The cycle search, from `from` to `to` of the way, in the blocks: the
   // cycles that cross from one block to another are few, and not worth a
-  // search of their own. One block at a time, as a search holds a place
-  // for every node of its block, more than the rest of the matching can
-  // spare; and the search takes little time where there are many blocks.
+  // search of their own. A search touches no node outside its block, so
+  // blocks may be searched side by side, to the same end; but each holds a
+  // place for every node of its block, which the rest of the matching can
+  // spare only for a search more per four blocks.
   void cycles(double from, double to) {
     if (blocks < 2) return m.cancel(0, n, creep(from, to));
-    for (std::uint32_t b = 0; b < blocks; ++b) {
-      m.cancel(b * block, n - b * block < block ? n : (b + 1) * block);
-      if (done) done(from + (to - from) * (b + 1) / blocks);
-    }
+    blockwise(blocks, [&](std::uint32_t b) { m.cancel(b * block, n - b * block < block ? n : (b + 1) * block); },
+              from, to, std::min(threads, 1 + blocks / 4));
   }
 
   // The forests, from `from` to `to` of the way: the blocks', then, where
