@@ -881,7 +881,7 @@ struct Work {
     m.worth(bonus);
     double mid = from + 0.8 * (to - from);
     blockwise(blocks, [&](std::uint32_t b) { m.improveblock(b); }, from, mid);
-    m.improveacross(creep(mid, to));
+    if (blocks > 1) m.improveacross(creep(mid, to));
   }
 
   // The cycle search, from `from` to `to` of the way, in the blocks: the

@@ -31,13 +31,19 @@ float shapeerror(const xyz hv[3], const xyz& n, unsigned char code) {
   // the cosine of its angle is far from 0: the largest is found first, and
   // its angle alone is worked out.
   const xyz q[4] = {hv[m], hv[i], n, hv[k]};
+  // Side s runs from corner s to the next, and corner a lies between sides
+  // a - 1 and a: each side's length serves both its corners. (A side
+  // turned round has the same length, and its products only change sign.)
+  xyz side[4];
+  double rr[4], length[4];
+  for (int s = 0; s < 4; ++s) side[s] = q[(s + 1) % 4] - q[s], rr[s] = side[s].rr(), length[s] = std::sqrt(rr[s]);
   double most = 0;
   for (int a = 0; a < 4; ++a) {
-    xyz u = q[(a + 3) % 4] - q[a], v = q[(a + 1) % 4] - q[a];
-    double uu = u.rr(), vv = v.rr(), cosine = std::fabs(u * v) / (std::sqrt(uu) * std::sqrt(vv));
+    int b = (a + 3) % 4;
+    double cosine = std::fabs(side[b] * side[a]) / (length[b] * length[a]);
     // A corner with no length, or one whose numbers overflow, counts as far
     // off square as any.
-    if (uu == 0 || vv == 0 || !(cosine <= 1)) cosine = 1;
+    if (rr[b] == 0 || rr[a] == 0 || !(cosine <= 1)) cosine = 1;
     most = std::max(most, cosine);
   }
   double worst = arcsin(most) * (180 / 3.14159265358979323846);
