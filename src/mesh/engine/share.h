@@ -6,9 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <system_error>
 #include <thread>
-#include <vector>
 
 // The threads to work with: as asked, or one per core; at most 16, so
 // that the chunks in flight stay within a few megabytes.
@@ -24,21 +22,23 @@ std::unique_ptr<T[]> table(std::size_t n) {
   return std::unique_ptr<T[]>(new T[n]);
 }
 
+// Starts the threads that work shared among `threads` will use, ahead of
+// it: a thread takes a few milliseconds to be running on a processor of its
+// own, and then stays awake a while for the work (share.cpp).
+void ready(unsigned threads);
+
+// Runs job(0) ... job(parts - 1), job(0) on this thread first, each other
+// on whichever thread takes it first, this one included, and returns when
+// all are done, rethrowing the first exception any threw (share.cpp).
+void together(std::size_t parts, unsigned threads, const std::function<void(std::size_t)>& job);
+
 // Runs f over the parts of 0 ... n, on up to `threads` threads (as
 // threadsfor gives them), this one included; alone when n is small or no
-// other thread can be had.
+// other thread can be had. The parts are the same whichever thread runs
+// them, and the first is this thread's.
 inline void share(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f,
            std::size_t least = 1 << 14) {
   if (threads < 2 || n < least) return f(0, n);
-  std::vector<std::thread> helpers;
-  std::size_t part = (n + threads - 1) / threads, from = part;
-  for (unsigned i = 1; i < threads && from < n; ++i, from += part) {
-    try {
-      helpers.emplace_back(f, from, std::min(n, from + part));
-    } catch (const std::system_error&) {
-      f(from, std::min(n, from + part));
-    }
-  }
-  f(0, std::min(n, part));
-  for (std::thread& t : helpers) t.join();
+  std::size_t part = (n + threads - 1) / threads;
+  together((n + part - 1) / part, threads, [&](std::size_t i) { f(i * part, std::min(n, (i + 1) * part)); });
 }

@@ -332,6 +332,7 @@ bool Pass::reread(const std::vector<Piece>& pieces, Decision& d, const Reach& r,
 }
 
 Result Pass::run() {
+  ready(x_.threads);
   Crew crew(x_.o.cancel, [this] { report(); });
   std::int64_t sorted = 0, written = 0;
   Result r;
