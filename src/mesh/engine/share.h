@@ -42,3 +42,19 @@ inline void share(std::size_t n, unsigned threads, const std::function<void(std:
   std::size_t part = (n + threads - 1) / threads;
   together((n + part - 1) / part, threads, [&](std::size_t i) { f(i * part, std::min(n, (i + 1) * part)); });
 }
+
+// Runs f over 0 ... n as share does, but in parts of `grain`, each taken
+// by whichever thread is free, for a loop whose result does not depend on
+// where its parts fall: items that cost unequal times, or threads that run
+// at unequal speeds, then keep every thread busy to the end. `told`, where
+// given, hears on this thread the share of the parts taken so far.
+inline void spread(std::size_t n, unsigned threads, const std::function<void(std::size_t, std::size_t)>& f,
+                   std::size_t grain, const std::function<void(double)>& told = {}) {
+  if (threads < 2 || n < 2 * grain) return f(0, n);
+  std::size_t parts = (n + grain - 1) / grain;
+  std::thread::id caller = std::this_thread::get_id();
+  together(parts, threads, [&](std::size_t i) {
+    if (told && std::this_thread::get_id() == caller) told(static_cast<double>(i) / static_cast<double>(parts));
+    f(i * grain, std::min(n, (i + 1) * grain));
+  });
+}

@@ -151,16 +151,15 @@ void candidates(const Tris& tris, Buckets& k, std::size_t b, std::uint32_t* C) {
 std::unique_ptr<std::uint32_t[]> candidates(const Tris& tris, unsigned threads, const Told& told) {
   Buckets k = buckets(tris, threads);
   std::unique_ptr<std::uint32_t[]> C = table<std::uint32_t>(3 * tris.size());
-  share(k.end.size(), threads, [&](std::size_t from, std::size_t to) {
+  spread(k.end.size(), threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t b = from; b < to; ++b) {
-      told.part(from, b, to);
       // The triangles of a bucket lie anywhere: those of a later one are
       // fetched while this one is sorted.
       if (b + 4 < to)
         for (std::uint32_t i = k.end[b + 2], j = std::min(k.end[b + 3], i + 16); i < j; ++i) tris.fetch(k.E[i] / 3);
       candidates(tris, k, b, C.get());
     }
-  });
+  }, 1024, [&](double f) { told.tell(f); });
   return C;
 }
 
@@ -176,9 +175,8 @@ Tested testpairs(const Tris& tris, std::uint32_t* C, const xyz* vert, std::int64
             unsigned threads, const Told& told) {
   std::size_t n = tris.size();
   Tested t{table<std::uint16_t>(n), table<float>(3 * n)};
-  share(n, threads, [&](std::size_t from, std::size_t to) {
+  spread(n, threads, [&](std::size_t from, std::size_t to) {
     for (std::size_t u = from; u < to; ++u) {
-      told.part(from, u, to);
       // What a later triangle needs lies anywhere: it is fetched while
       // this one is tested.
       if (u + 8 < to) {
@@ -205,7 +203,7 @@ Tested testpairs(const Tris& tris, std::uint32_t* C, const xyz* vert, std::int64
       }
       t.codes[u] = static_cast<std::uint16_t>(all);
     }
-  });
+  }, 4096, [&](double f) { told.tell(f); });
   return t;
 }
 
