@@ -468,7 +468,7 @@ void pairing(const Case& c, facemeld::Pairs mode) {
   static Copy mine, other;
   Copy& got = mode == facemeld::Pairs::neighbours ? paired : mine;
   run(c.input, o, Work{4096, 1, {}}, got);
-  for (Work w : {Work{1, 2, {}, 0}, Work{7, 2, {}, 64}, Work{5000, 1, {}, 0}}) {
+  for (Work w : {Work{1, 2, {}, 0}, Work{7, 2, {}, 64}, Work{5000, 1, {}, 0}, Work{1 << 16, 2, {}}}) {
     run(c.input, o, w, other);
     require(other.text == got.text && same(other.r, got.r), "pairing: every block, thread count and window give the same copy");
   }

@@ -187,16 +187,28 @@ bool Pass::close(const Gathered* c, std::int64_t k, std::size_t t0, std::size_t 
     std::size_t mine = n - (t1 - t0);
     if (c) parts.push_back({mine, c, t0});
     d->at.assign(n, unset);
-    for (std::size_t u = 0; u < n; ++u) {
-      std::uint8_t code = d->code[u];
-      auto w = static_cast<std::size_t>(d->mate[u]);
-      if (code == Decision::alone || code == Decision::later || (open_.tall && (!c || w < mine))) continue;
-      std::size_t i = parts.size() - 1;
-      while (parts[i].from > w) --i;
-      const char *ts, *te;
-      parts[i].c->token(parts[i].t0 + w - parts[i].from, unshared(code), ts, te);
-      d->put(u, ts, te);
-    }
+    // The partners' lines were read long before and are all cache misses:
+    // parts of the run find theirs side by side, each keeping its tokens
+    // apart, then handed to d in order.
+    constexpr std::size_t grain = 1 << 14;
+    std::vector<Tokens> kept((n + grain - 1) / grain);
+    spread(n, x_.threads, [&](std::size_t a, std::size_t b) {
+      Tokens& into = kept[a / grain];
+      for (std::size_t u = a; u < b; ++u) {
+        std::uint8_t code = d->code[u];
+        auto w = static_cast<std::size_t>(d->mate[u]);
+        if (code == Decision::alone || code == Decision::later || (open_.tall && (!c || w < mine))) continue;
+        std::size_t i = parts.size() - 1;
+        while (parts[i].from > w) --i;
+        const char *ts, *te;
+        parts[i].c->token(parts[i].t0 + w - parts[i].from, unshared(code), ts, te);
+        d->at[u] = into.put(ts, te);
+      }
+    }, grain);
+    for (std::size_t p = 0; p < kept.size(); ++p)
+      if (std::uint64_t moved = d->tokens.take(kept[p]))
+        for (std::size_t u = p * grain; u < std::min(n, (p + 1) * grain); ++u)
+          if (d->at[u] != unset) d->at[u] += moved;
     if (!open_.tall) std::vector<std::int32_t>().swap(d->mate);
     job.runs.push_back(d);
   }

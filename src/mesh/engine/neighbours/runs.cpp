@@ -51,3 +51,13 @@ std::uint64_t Tokens::put(const char* s, const char* e) {
   used_ += n + 1;
   return at;
 }
+
+std::uint64_t Tokens::take(Tokens& o) {
+  if (o.blocks_.empty()) return 0;
+  if (blocks_.size() + o.blocks_.size() > UINT32_MAX) throw std::bad_alloc();
+  std::uint64_t moved = std::uint64_t(blocks_.size()) << 32;
+  for (auto& b : o.blocks_) blocks_.push_back(std::move(b));
+  used_ = o.used_, room_ = o.room_;
+  o = Tokens();
+  return moved;
+}

@@ -44,6 +44,9 @@ class Tokens {
   // Keeps the token s ... e; returns where it is kept.
   std::uint64_t put(const char* s, const char* e);
   const char* operator[](std::uint64_t at) const { return blocks_[at >> 32].get() + (at & 0xFFFFFFFF); }
+  // Takes over the tokens kept in o, after these: a place o gave is one
+  // here once the returned amount is added to it.
+  std::uint64_t take(Tokens& o);
 
  private:
   std::vector<std::unique_ptr<char[]>> blocks_;
