@@ -45,9 +45,9 @@ Clustered options, and "--" before a path that looks like an option.
   fold.obj: 2 triangles found, 0 pairs of triangles joined
 
   $ facemeld --version
-  facemeld 1.5.0
+  facemeld 1.5.1
   $ facemeld -V --x
-  facemeld 1.5.0
+  facemeld 1.5.1
   $ facemeld --help | head -4
   facemeld                                 the interactive menu
   facemeld [OPTIONS] INPUT.obj OUTPUT.obj  copy one file
