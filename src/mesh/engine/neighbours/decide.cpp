@@ -51,8 +51,9 @@ void reversed(std::size_t n, At at, std::uint32_t* C) {
 
 // How far a decision has come, from 0 to 1, told to `done` on the thread
 // that decides: its steps each take their share of the way, from `from`
-// to `to`; within a step the work shared among threads is told by the part
-// that thread does, the first.
+// to `to`; within a step the work shared among threads is told by that
+// thread as it goes: through the first part, where each thread has one
+// (`part`), or by the share of the parts taken (spread).
 struct Told {
   const std::function<void(double)>& done;
   double from = 0, to = 0;
